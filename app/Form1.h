@@ -1,0 +1,177 @@
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QPoint>
+
+#include "app/Prompter.h"
+#include "definitions/DefinitionList.h"
+#include "results/ResultsTable.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QTableView;
+class QToolButton;
+class QWidget;
+class TImageView;
+class TOverlay;
+class TResultsGridModel;
+
+// The main window. It owns everything that lives longer than one command: the
+// definitions, the results table, the run state, the current image and the
+// state of a drag on the overlay. Each command's handler is defined with the
+// subsystem that owns the command.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+public:
+  // `prompter` is how every handler talks to the person; it must outlive the window.
+  explicit TForm1(Prompter &prompter, QWidget *parent = nullptr);
+  ~TForm1() override;
+
+  // ---- Run state -----------------------------------------------------------
+  TDefinitionList DefinitionList;
+  TResultsTable ResultsTable;
+  int CurrentImage = -1;
+  bool RunStarted = false;
+  bool ScaleArmed = false;
+  bool MeasureArmed = false;
+  int MeasureStep = 0;
+  double Zoom = 1.0;
+  QImage ImageBitmap;
+  double DotsPerCm = 0.0;
+  int KnownLengthCm = 10;
+
+  // ---- State of a drag on the overlay --------------------------------------
+  bool Dragging = false;
+  bool AngleFirstArm = false;
+  bool AngleSecondArm = false;
+  QPoint StartPoint;
+  QPoint LastPoint;
+  QPoint ArmEnd1;
+  QPoint ArmEnd2;
+
+  // ---- File choosers, remembered for the whole run -------------------------
+  FileDialogState OpenDialog1;  // image files
+  FileDialogState SaveDialog1;  // results file
+  FileDialogState OpenDialog2;  // definition file, load
+  FileDialogState SaveDialog2;  // definition file, save
+
+  // ---- Controls -------------------------------------------------------------
+  QWidget *ToolBar1 = nullptr;
+  QToolButton *btOpenImages = nullptr;
+  QToolButton *btNext = nullptr;
+  QToolButton *btMeasure = nullptr;
+  QToolButton *btBack = nullptr;
+  QComboBox *ComboBox1 = nullptr;
+  QToolButton *bbSave = nullptr;
+  QWidget *Splitter1 = nullptr;
+  QLabel *pnScale = nullptr;
+  QLabel *pnMeasure = nullptr;
+  QLabel *lbMeasureNo = nullptr;
+  QLabel *lbMeasureName = nullptr;
+  QLabel *lbMeasureType = nullptr;
+  QScrollArea *ScrollBox1 = nullptr;
+  QWidget *ScrollContent = nullptr;
+  TImageView *Image1 = nullptr;
+  TOverlay *PaintBox1 = nullptr;
+  QTableView *StringGrid1 = nullptr;
+  TResultsGridModel *GridModel = nullptr;
+  QLabel *StatusPanel0 = nullptr;
+  QLabel *StatusPanel1 = nullptr;
+
+  QMenu *Files1 = nullptr;
+  QAction *OpenImages1 = nullptr;
+  QAction *SaveData1 = nullptr;
+  QAction *Saveas1 = nullptr;
+  QAction *Exit1 = nullptr;
+  QMenu *Define1 = nullptr;
+  QAction *AddDef1 = nullptr;
+  QAction *DeleteDef1 = nullptr;
+  QAction *SaveDef1 = nullptr;
+  QAction *LoadDef1 = nullptr;
+  QMenu *Help1 = nullptr;
+  QAction *AboutScaliper1 = nullptr;
+  QMenu *PopupMenu1 = nullptr;
+  QAction *Next1 = nullptr;
+  QAction *Measure1 = nullptr;
+  QAction *Back1 = nullptr;
+
+  Prompter &Prompt() { return Prompt_; }
+
+  // ---- Shell -----------------------------------------------------------------
+  void FormCreate();
+  void FormDestroy();
+  void Exit1Click();
+  void AboutScaliper1Click();
+  // The close question; returns whether the window may close.
+  void FormCloseQuery(bool &CanClose);
+
+  // ---- Workflow --------------------------------------------------------------
+  void btNextClick();
+  void btBackClick();
+  void btMeasureClick();
+  void btScaleClick();
+  void UpdateStepDisplay();
+  void HighlightPanel(QLabel *panel, bool on);
+
+  // ---- Images ----------------------------------------------------------------
+  void btOpenImagesClick();
+  void ShowImage(int index);
+  void DisplayBitmap(const QImage &bitmap);
+  void ComboBox1Change();
+
+  // ---- Definitions -----------------------------------------------------------
+  void AddDef1Click();
+  void DeleteDef1Click();
+  void SaveDef1Click();
+  void LoadDef1Click();
+
+  // ---- Results file ----------------------------------------------------------
+  // Both return whether the results were written.
+  bool bbSaveClick();
+  bool Saveas1Click();
+  // Writes the results file; true on success. Reports its own failures.
+  bool WriteResultsFile(const QString &fileName, char separator);
+
+  // ---- Overlay ---------------------------------------------------------------
+  void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
+  void PaintBox1MouseMove(int X, int Y);
+  void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
+  double AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const;
+
+  // Whether the secondary mouse button belongs to the overlay's measuring
+  // right now (a step is armed), rather than opening the pop-up menu.
+  bool OverlayTakesSecondaryButton() const;
+
+  // Runs a command and shows any error that escapes it in the application's
+  // standard error report, so the program goes on with the next event.
+  template <typename F> void Guarded(F &&command);
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  void BuildToolBar();
+  void BuildMenus();
+  void BuildWorkArea();
+  void BuildGrid();
+  void BuildStatusBar();
+  void ConnectCommands();
+  // Hides the overlay, gives it the image view's size and shows it again,
+  // which erases everything drawn on it.
+  void ResetOverlay();
+
+  Prompter &Prompt_;
+  bool Destroyed_ = false;
+};
+
+#include "app/ErrorReport.h"
+
+template <typename F> void TForm1::Guarded(F &&command) {
+  RunGuarded(Prompt_, std::forward<F>(command));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/Prompter.h"
+
+class QWidget;
+
+// The real prompter: Qt message boxes, modal dialogs and file dialogs.
+class TQtPrompter : public Prompter {
+public:
+  explicit TQtPrompter(QWidget *owner = nullptr) : Owner_(owner) {}
+  void SetOwner(QWidget *owner) { Owner_ = owner; }
+
+  void Beep() override;
+  void ShowMessage(const QString &text, const QString &title) override;
+  ModalResult Ask(const QString &text, const QString &title, bool withCancel) override;
+  int RunModal(QDialog &dialog) override;
+  bool RunFileDialog(FileDialogState &dialog) override;
+  void ReportError(const QString &text) override;
+
+  // Qt name filters for a "Description|patterns" filter: the patterns in the
+  // description's parentheses are replaced by the real ones, space-separated.
+  static QStringList QtNameFilters(const FileDialogState &dialog);
+
+private:
+  QWidget *Owner_;
+};

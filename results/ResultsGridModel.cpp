@@ -1,0 +1,173 @@
+#include "results/ResultsGridModel.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionHeader>
+#include <QTableView>
+
+namespace {
+// Paints the grid's corner button as a header section showing the table's
+// top-left heading ("No."), which Qt's corner button cannot do by itself.
+class CornerPainter : public QObject {
+public:
+  CornerPainter(QAbstractButton *corner, const TResultsTable &table)
+      : QObject(corner), Corner_(corner), Table_(table) {}
+
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (watched != Corner_ || event->type() != QEvent::Paint) return false;
+    QPainter painter(Corner_);
+    QStyleOptionHeader option;
+    option.initFrom(Corner_);
+    option.rect = Corner_->rect();
+    option.text = Table_.Cell(0, 0);
+    option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.orientation = Qt::Horizontal;
+    Corner_->style()->drawControl(QStyle::CE_Header, &option, &painter, Corner_);
+    return true;
+  }
+
+private:
+  QAbstractButton *Corner_;
+  const TResultsTable &Table_;
+};
+}  // namespace
+
+TResultsGridModel::TResultsGridModel(TResultsTable &table, QObject *parent)
+    : QAbstractTableModel(parent), Table_(table) {
+  Table_.SetObserver(this);
+}
+
+TResultsGridModel::~TResultsGridModel() { Table_.SetObserver(nullptr); }
+
+int TResultsGridModel::TableColumnWidth(int col) {
+  static const int widths[] = {100, 204, 173, 100};
+  return col >= 0 && col < 4 ? widths[col] : 100;
+}
+
+void TResultsGridModel::AttachView(QTableView *view) {
+  View_ = view;
+  view->setModel(this);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  view->setSelectionBehavior(QAbstractItemView::SelectItems);
+  view->setShowGrid(true);
+  view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  view->setWordWrap(false);
+
+  QHeaderView *top = view->horizontalHeader();
+  top->setSectionResizeMode(QHeaderView::Fixed);
+  top->setDefaultSectionSize(TableColumnWidth(4));
+  top->setMinimumSectionSize(1);
+  top->setFixedHeight(kRowHeight);
+  top->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  top->setHighlightSections(false);
+  top->setSectionsClickable(false);
+
+  QHeaderView *left = view->verticalHeader();
+  left->setSectionResizeMode(QHeaderView::Fixed);
+  left->setMinimumSectionSize(1);
+  left->setDefaultSectionSize(kRowHeight);
+  left->setFixedWidth(TableColumnWidth(0));
+  left->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  left->setHighlightSections(false);
+  left->setSectionsClickable(false);
+
+  view->setCornerButtonEnabled(false);
+  if (auto *corner = view->findChild<QAbstractButton *>())
+    corner->installEventFilter(new CornerPainter(corner, Table_));
+  ApplyColumnWidths(1);
+}
+
+void TResultsGridModel::ApplyColumnWidths(int fromTableCol) {
+  if (!View_) return;
+  for (int col = qMax(1, fromTableCol); col < Table_.ColumnCount(); ++col)
+    View_->horizontalHeader()->resizeSection(col - 1, TableColumnWidth(col));
+}
+
+int TResultsGridModel::rowCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : Table_.RowCount() - 1;
+}
+
+int TResultsGridModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : Table_.ColumnCount() - 1;
+}
+
+QVariant TResultsGridModel::data(const QModelIndex &index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid()) return QVariant();
+  return Table_.Cell(index.column() + 1, index.row() + 1);
+}
+
+QVariant TResultsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+  if (orientation == Qt::Horizontal) return Table_.Cell(section + 1, 0);
+  return Table_.Cell(0, section + 1);
+}
+
+Qt::ItemFlags TResultsGridModel::flags(const QModelIndex &index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void TResultsGridModel::BeforeRowCountChange(int oldCount, int newCount) {
+  if (newCount > oldCount)
+    beginInsertRows(QModelIndex(), oldCount - 1, newCount - 2);
+  else if (newCount < oldCount)
+    beginRemoveRows(QModelIndex(), newCount - 1, oldCount - 2);
+}
+
+void TResultsGridModel::AfterRowCountChange(int oldCount, int newCount) {
+  if (newCount > oldCount)
+    endInsertRows();
+  else if (newCount < oldCount)
+    endRemoveRows();
+}
+
+void TResultsGridModel::BeforeColumnCountChange(int oldCount, int newCount) {
+  if (newCount > oldCount)
+    beginInsertColumns(QModelIndex(), oldCount - 1, newCount - 2);
+  else if (newCount < oldCount)
+    beginRemoveColumns(QModelIndex(), newCount - 1, oldCount - 2);
+}
+
+void TResultsGridModel::AfterColumnCountChange(int oldCount, int newCount) {
+  if (newCount > oldCount) {
+    endInsertColumns();
+    ApplyColumnWidths(oldCount);
+  } else if (newCount < oldCount) {
+    endRemoveColumns();
+  }
+}
+
+void TResultsGridModel::CellsChanged(int firstCol, int lastCol, int firstRow, int lastRow) {
+  if (firstRow == 0) {
+    if (firstCol == 0) {
+      if (View_)
+        if (auto *corner = View_->findChild<QAbstractButton *>()) corner->update();
+    }
+    if (lastCol >= 1) emit headerDataChanged(Qt::Horizontal, qMax(0, firstCol - 1), lastCol - 1);
+    firstRow = 1;
+    if (lastRow < 1) return;
+  }
+  if (firstCol == 0) {
+    emit headerDataChanged(Qt::Vertical, firstRow - 1, lastRow - 1);
+    firstCol = 1;
+  }
+  if (lastCol >= firstCol)
+    emit dataChanged(index(firstRow - 1, firstCol - 1), index(lastRow - 1, lastCol - 1));
+}
+
+void TResultsGridModel::ImageRowShown(int row, int topRow) {
+  if (!View_ || row < 1 || row >= Table_.RowCount()) return;
+  QItemSelection selection(index(row - 1, TResultsTable::colPath - 1),
+                           index(row - 1, TResultsTable::colFileName - 1));
+  View_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  View_->selectionModel()->setCurrentIndex(index(row - 1, TResultsTable::colPath - 1),
+                                           QItemSelectionModel::NoUpdate);
+  View_->verticalScrollBar()->setValue(topRow - 1);
+}

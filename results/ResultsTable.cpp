@@ -1,0 +1,101 @@
+#include "results/ResultsTable.h"
+
+#include "definitions/DefinitionList.h"
+#include "definitions/MeasureType.h"
+
+TResultsTable::TResultsTable(PathRules rules) : Rules_(rules) {
+  Rows_.assign(kInitialRows, std::vector<QString>(kFixedColumns));
+  Rows_[0][colNo] = QStringLiteral("No.");
+  Rows_[0][colPath] = QStringLiteral("Path");
+  Rows_[0][colFileName] = QStringLiteral("File Name");
+  Rows_[0][colDotsPerCm] = QStringLiteral("Dots/cm");
+}
+
+QString TResultsTable::Cell(int col, int row) const {
+  if (row < 0 || row >= RowCount() || col < 0 || col >= ColCount_) return QString();
+  return Rows_[row][col];
+}
+
+void TResultsTable::AppendImageRows(const QStringList &files) {
+  const int c = ImageCount;
+  const int n = int(files.size());
+  const int oldRows = RowCount();
+  const int newRows = c + n + 1;
+  if (Observer_) Observer_->BeforeRowCountChange(oldRows, newRows);
+  // Before the first images the table has its initial empty rows; the image
+  // rows take their place, so the row count can go down as well as up.
+  Rows_.resize(newRows);
+  for (int r = c + 1; r < newRows; ++r) Rows_[r].assign(ColCount_, QString());
+  for (int k = 0; k < n; ++k) {
+    std::vector<QString> &row = Rows_[c + k + 1];
+    SplitName parts = SplitFileName(files.at(k), Rules_);
+    row[colNo] = QString::number(c + k + 1);
+    row[colPath] = parts.Path;
+    row[colFileName] = parts.FileName;
+  }
+  ImageCount = c + n;
+  DataChanged = true;
+  if (Observer_) {
+    Observer_->AfterRowCountChange(oldRows, newRows);
+    Observer_->CellsChanged(0, ColCount_ - 1, c + 1, newRows - 1);
+  }
+}
+
+QString TResultsTable::ImageFilePath(int i) const {
+  return JoinFileName(Cell(colPath, i + 1), Cell(colFileName, i + 1), Rules_);
+}
+
+void TResultsTable::SetColumnCount(int count) {
+  if (count == ColCount_) return;
+  const int old = ColCount_;
+  if (Observer_) Observer_->BeforeColumnCountChange(old, count);
+  for (std::vector<QString> &row : Rows_) row.resize(count);
+  ColCount_ = count;
+  if (Observer_) Observer_->AfterColumnCountChange(old, count);
+}
+
+void TResultsTable::SetHeading(int col, const QString &text) {
+  if (col < 0 || col >= ColCount_) return;
+  Rows_[0][col] = text;
+  if (Observer_) Observer_->CellsChanged(col, col, 0, 0);
+}
+
+void TResultsTable::AppendDefinitionColumns(TMeasureType &def) {
+  def.FirstCol = ColCount_;
+  SetColumnCount(ColCount_ + ::ColumnCount(def));
+  WriteDefinitionHeadings(def);
+}
+
+void TResultsTable::WriteDefinitionHeadings(const TMeasureType &def) {
+  if (QuantityCount(def) == 0) {
+    SetHeading(def.FirstCol, def.Name);
+    return;
+  }
+  int col = def.FirstCol;
+  for (const QuantityFlag &q : kQuantityFlags)
+    if (def.*q.Flag) SetHeading(col++, def.Name + QLatin1String(q.Suffix));
+}
+
+void TResultsTable::RemoveDefinitionColumns(TDefinitionList &list, int position) {
+  const int w = ::ColumnCount(list.At(position));
+  for (int p = position + 1; p < list.Count(); ++p) {
+    TMeasureType &later = list.At(p);
+    later.FirstCol -= w;
+    WriteDefinitionHeadings(later);
+  }
+  SetColumnCount(ColCount_ - w);
+}
+
+void TResultsTable::SetImageCell(int i, int column, const QString &text) {
+  const int row = i + 1;
+  if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount_) return;
+  Rows_[row][column] = text;
+  DataChanged = true;
+  if (Observer_) Observer_->CellsChanged(column, column, row, row);
+}
+
+void TResultsTable::ShowImageRow(int i) {
+  CurrentRow_ = i + 1;
+  TopRow_ = i <= 4 ? 1 : i - 3;
+  if (Observer_) Observer_->ImageRowShown(CurrentRow_, TopRow_);
+}

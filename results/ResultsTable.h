@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "results/FileNameSplit.h"
+
+class TMeasureType;
+class TDefinitionList;
+
+// The results sheet and the image list in one: row 0 holds the headings, row
+// i + 1 belongs to image i; columns 0..3 are "No.", "Path", "File Name" and
+// "Dots/cm", the definitions' columns follow in list order. Cells are text.
+// Only the operations below change it; a view follows through the observer.
+class TResultsTable {
+public:
+  // Told about every change so that a grid model can follow it. Each change
+  // of shape comes as a Before/After pair around the change itself.
+  class Observer {
+  public:
+    virtual ~Observer() = default;
+    virtual void BeforeRowCountChange(int oldCount, int newCount) = 0;
+    virtual void AfterRowCountChange(int oldCount, int newCount) = 0;
+    virtual void BeforeColumnCountChange(int oldCount, int newCount) = 0;
+    virtual void AfterColumnCountChange(int oldCount, int newCount) = 0;
+    virtual void CellsChanged(int firstCol, int lastCol, int firstRow, int lastRow) = 0;
+    virtual void ImageRowShown(int row, int topRow) = 0;
+  };
+
+  static constexpr int kFixedColumns = 4;
+  static constexpr int kInitialRows = 11;
+  enum FixedColumn { colNo = 0, colPath = 1, colFileName = 2, colDotsPerCm = 3 };
+
+  explicit TResultsTable(PathRules rules = NativePathRules());
+
+  void SetObserver(Observer *observer) { Observer_ = observer; }
+
+  // Number of images opened so far; image i has row i + 1.
+  int ImageCount = 0;
+  // The table holds rows or values not yet saved.
+  bool DataChanged = false;
+
+  int RowCount() const { return int(Rows_.size()); }
+  int ColumnCount() const { return ColCount_; }
+  // The text of cell (col, row); empty outside the table.
+  QString Cell(int col, int row) const;
+
+  void AppendImageRows(const QStringList &files);
+  QString ImageFilePath(int i) const;
+  void AppendDefinitionColumns(TMeasureType &def);
+  void WriteDefinitionHeadings(const TMeasureType &def);
+  void RemoveDefinitionColumns(TDefinitionList &list, int position);
+  void SetImageCell(int i, int column, const QString &text);
+  void ShowImageRow(int i);
+
+  // The row shown as current by ShowImageRow (-1 before), and the top data
+  // row it asked the grid to scroll to.
+  int CurrentRow() const { return CurrentRow_; }
+  int RequestedTopRow() const { return TopRow_; }
+
+  PathRules Rules() const { return Rules_; }
+
+private:
+  void SetColumnCount(int count);
+  void SetHeading(int col, const QString &text);
+
+  PathRules Rules_;
+  int ColCount_ = kFixedColumns;
+  std::vector<std::vector<QString>> Rows_;
+  int CurrentRow_ = -1;
+  int TopRow_ = 1;
+  Observer *Observer_ = nullptr;
+};
