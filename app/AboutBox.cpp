@@ -1,0 +1,46 @@
+#include "app/AboutBox.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include "app/Prompter.h"
+
+TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
+  setWindowTitle(QStringLiteral("About SCALIPER"));
+  setFixedSize(298, 213);
+  if (owner) setFont(owner->font());
+
+  Panel1 = new QFrame(this);
+  Panel1->setGeometry(8, 8, 281, 161);
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setLineWidth(2);
+
+  ProgramIcon = new QLabel(Panel1);
+  ProgramIcon->setGeometry(32, 24, 33, 33);
+  ProgramIcon->setScaledContents(true);
+  ProgramIcon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(33, 33));
+
+  ProductName = new QLabel(QStringLiteral("SCALIPER (Measuring Tape)"), Panel1);
+  ProductName->move(88, 16);
+  ProductName->adjustSize();
+  Version = new QLabel(QStringLiteral("v. 1.1.0"), Panel1);
+  Version->move(88, 40);
+  Version->adjustSize();
+
+  OKButton = new QPushButton(QStringLiteral("OK"), this);
+  OKButton->setGeometry(111, 180, 75, 25);
+  OKButton->setDefault(true);
+  connect(OKButton, &QPushButton::clicked, this, [this] { done(mrOk); });
+}
+
+void TAboutBox::showEvent(QShowEvent *event) {
+  if (QScreen *screen = QApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    move(area.center() - rect().center());
+  }
+  QDialog::showEvent(event);
+}

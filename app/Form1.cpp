@@ -1,0 +1,276 @@
+#include "app/Form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/AboutBox.h"
+#include "app/ImageView.h"
+#include "measuring/Overlay.h"
+#include "results/ResultsGridModel.h"
+
+namespace {
+const char kCaption[] = "SCALIPER (Measuring Tape)";
+
+QFont MainFont() {
+  const QString wanted = QStringLiteral("Microsoft Sans Serif");
+  QFont font = QFontDatabase::hasFamily(wanted) ? QFont(wanted) : QFont(QStringLiteral("Sans Serif"));
+  if (!QFontDatabase::hasFamily(wanted)) font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(12);
+  return font;
+}
+}  // namespace
+
+TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Prompt_(prompter) {
+  setWindowTitle(QString::fromLatin1(kCaption));
+  setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+  setFont(MainFont());
+  move(236, 159);
+  resize(884, 640);
+
+  BuildMenus();
+  auto *central = new QWidget(this);
+  auto *column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  BuildToolBar();
+  column->addWidget(ToolBar1);
+  BuildWorkArea();
+  auto *middle = new QWidget(central);
+  auto *row = new QHBoxLayout(middle);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  row->addWidget(Splitter1);
+  row->addWidget(ScrollBox1, 1);
+  column->addWidget(middle, 1);
+  BuildGrid();
+  column->addWidget(StringGrid1);
+  setCentralWidget(central);
+  BuildStatusBar();
+  ConnectCommands();
+  FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::BuildToolBar() {
+  ToolBar1 = new QWidget(this);
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setFixedHeight(29);
+  auto button = [this](const char *name, const QString &caption, QStyle::StandardPixmap glyph,
+                       int left, int width) {
+    auto *b = new QToolButton(ToolBar1);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setIcon(style()->standardIcon(glyph));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setAutoRaise(true);
+    b->setGeometry(left, 2, width, 25);
+    return b;
+  };
+  btOpenImages = button("btOpenImages", QStringLiteral("Open Images"), QStyle::SP_DialogOpenButton, 0, 121);
+  btNext = button("btNext", QStringLiteral("Start"), QStyle::SP_MediaPlay, 121, 80);
+  btMeasure = button("btMeasure", QStringLiteral("Measure"), QStyle::SP_FileDialogDetailedView, 201, 80);
+  btBack = button("btBack", QStringLiteral("Back"), QStyle::SP_ArrowBack, 281, 80);
+  ComboBox1 = new QComboBox(ToolBar1);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->setEditable(true);
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->addItems({QStringLiteral("25%"), QStringLiteral("50%"), QStringLiteral("75%"),
+                       QStringLiteral("100%"), QStringLiteral("150%"), QStringLiteral("200%"),
+                       QStringLiteral("400%")});
+  ComboBox1->setCurrentIndex(3);
+  ComboBox1->setGeometry(361, 3, 93, 23);
+  bbSave = button("bbSave", QStringLiteral("Save"), QStyle::SP_DialogSaveButton, 454, 83);
+
+  // The keyboard order differs from the visual one.
+  QWidget::setTabOrder(btOpenImages, btNext);
+  QWidget::setTabOrder(btNext, btBack);
+  QWidget::setTabOrder(btBack, bbSave);
+  QWidget::setTabOrder(bbSave, ComboBox1);
+  QWidget::setTabOrder(ComboBox1, btMeasure);
+  for (QToolButton *b : {btOpenImages, btNext, btMeasure, btBack, bbSave})
+    b->setFocusPolicy(Qt::StrongFocus);
+}
+
+void TForm1::BuildMenus() {
+  Files1 = menuBar()->addMenu(QStringLiteral("&Files"));
+  OpenImages1 = Files1->addAction(QStringLiteral("Open &Images"));
+  Files1->addSeparator();
+  SaveData1 = Files1->addAction(QStringLiteral("&Save Data"));
+  Saveas1 = Files1->addAction(QStringLiteral("Save Data &as"));
+  Files1->addSeparator();
+  Exit1 = Files1->addAction(QStringLiteral("E&xit"));
+
+  Define1 = menuBar()->addMenu(QStringLiteral("&Define Measurements"));
+  AddDef1 = Define1->addAction(QStringLiteral("&Add Definition"));
+  DeleteDef1 = Define1->addAction(QStringLiteral("&Delete Definition"));
+  Define1->addSeparator();
+  SaveDef1 = Define1->addAction(QStringLiteral("&Save Definitions"));
+  LoadDef1 = Define1->addAction(QStringLiteral("&Load Definitions"));
+
+  Help1 = menuBar()->addMenu(QStringLiteral("&About"));
+  AboutScaliper1 = Help1->addAction(QStringLiteral("&About SCALIPER"));
+
+  PopupMenu1 = new QMenu(this);
+  Next1 = PopupMenu1->addAction(QStringLiteral("Start"));
+  Measure1 = PopupMenu1->addAction(QStringLiteral("Measure"));
+  Back1 = PopupMenu1->addAction(QStringLiteral("Back"));
+}
+
+void TForm1::BuildWorkArea() {
+  Splitter1 = new QWidget(this);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
+  Splitter1->setFixedWidth(121);
+  Splitter1->setCursor(Qt::SplitHCursor);
+  auto panel = [this](const char *name, const QString &caption, int top) {
+    auto *p = new QLabel(caption, Splitter1);
+    p->setObjectName(QString::fromLatin1(name));
+    p->setAlignment(Qt::AlignCenter);
+    p->setGeometry(16, top, 89, 25);
+    p->setAutoFillBackground(true);
+    p->setBackgroundRole(QPalette::Button);
+    p->setFrameShape(QFrame::NoFrame);
+    p->setCursor(Qt::ArrowCursor);
+    return p;
+  };
+  pnScale = panel("pnScale", QStringLiteral("Scale"), 40);
+  pnMeasure = panel("pnMeasure", QStringLiteral("Measure"), 72);
+  auto label = [this](const char *name, int top) {
+    auto *l = new QLabel(Splitter1);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(16, top, 100, 17);
+    return l;
+  };
+  lbMeasureNo = label("lbMeasureNo", 104);
+  lbMeasureName = label("lbMeasureName", 128);
+  lbMeasureType = label("lbMeasureType", 152);
+
+  ScrollBox1 = new QScrollArea(this);
+  ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+  ScrollBox1->setWidgetResizable(false);
+  ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  ScrollContent = new QWidget;
+  Image1 = new TImageView(ScrollContent);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(0, 0, 317, 349);
+  PaintBox1 = new TOverlay(*this, ScrollContent);
+  PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
+  PaintBox1->setGeometry(0, 0, 217, 201);
+  PaintBox1->raise();
+  PaintBox1->hide();
+  ScrollContent->resize(317, 349);
+  ScrollBox1->setWidget(ScrollContent);
+  ScrollBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ScrollBox1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint &pos) { PopupMenu1->popup(ScrollBox1->mapToGlobal(pos)); });
+}
+
+void TForm1::BuildGrid() {
+  StringGrid1 = new QTableView(this);
+  StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+  StringGrid1->setFixedHeight(127);
+  GridModel = new TResultsGridModel(ResultsTable, this);
+  GridModel->AttachView(StringGrid1);
+}
+
+void TForm1::BuildStatusBar() {
+  statusBar()->setFixedHeight(19);
+  statusBar()->setSizeGripEnabled(true);
+  StatusPanel0 = new QLabel(this);
+  StatusPanel0->setFixedWidth(100);
+  StatusPanel1 = new QLabel(this);
+  StatusPanel1->setMinimumWidth(50);
+  statusBar()->addWidget(StatusPanel0);
+  statusBar()->addWidget(StatusPanel1, 1);
+}
+
+void TForm1::ConnectCommands() {
+  auto bind = [this](QAction *action, void (TForm1::*handler)()) {
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  };
+  bind(Exit1, &TForm1::Exit1Click);
+  bind(AboutScaliper1, &TForm1::AboutScaliper1Click);
+}
+
+void TForm1::FormCreate() {
+  ImageBitmap = QImage();
+  CurrentImage = -1;
+  RunStarted = ScaleArmed = MeasureArmed = false;
+  MeasureStep = 0;
+  Zoom = 1.0;
+  DotsPerCm = 0.0;
+  Dragging = AngleFirstArm = AngleSecondArm = false;
+  StartPoint = LastPoint = ArmEnd1 = ArmEnd2 = QPoint();
+  lbMeasureNo->clear();
+  lbMeasureName->clear();
+  lbMeasureType->clear();
+  KnownLengthCm = 10;
+
+  OpenDialog1.Mode = FileDialogState::Open;
+  OpenDialog1.Title = QStringLiteral("Open files");
+  OpenDialog1.Filter = QStringLiteral(
+      "All files (*.*)|*.*|All image files (*.jpeg, *.jpg, *.bmp)|*.jpeg;*.jpg;*.bmp|"
+      "JPEG files (*.jpeg, *.jpg)|*.jpeg;*.jpg|Bitmap files (*.bmp)|*.bmp");
+  OpenDialog1.FilterIndex = 2;
+  OpenDialog1.MultiSelect = true;
+
+  SaveDialog1.Mode = FileDialogState::Save;
+  SaveDialog1.Title = QStringLiteral("Save files");
+  SaveDialog1.Filter =
+      QStringLiteral("Tabbed Text (*.txt)|*.txt|CSV (*.csv)|*.csv|All Files (*.*)|*.*");
+  SaveDialog1.FilterIndex = 1;
+  SaveDialog1.DefaultExt = QStringLiteral("*.txt");
+  SaveDialog1.OverwritePrompt = true;
+
+  for (FileDialogState *d : {&OpenDialog2, &SaveDialog2}) {
+    d->Filter = QStringLiteral("Definition File (*.dfn)|*.dfn");
+    d->FilterIndex = 1;
+    d->DefaultExt = QStringLiteral("*.dfn");
+  }
+  OpenDialog2.Mode = FileDialogState::Open;
+  SaveDialog2.Mode = FileDialogState::Save;
+}
+
+void TForm1::FormDestroy() {
+  if (Destroyed_) return;
+  Destroyed_ = true;
+  ImageBitmap = QImage();
+}
+
+void TForm1::Exit1Click() { close(); }
+
+void TForm1::AboutScaliper1Click() {
+  TAboutBox box(this);
+  Prompt_.RunModal(box);
+}
+
+bool TForm1::OverlayTakesSecondaryButton() const { return ScaleArmed || MeasureArmed; }
+
+void TForm1::closeEvent(QCloseEvent *event) {
+  bool canClose = true;
+  Guarded([&] { FormCloseQuery(canClose); });
+  if (canClose)
+    event->accept();
+  else
+    event->ignore();
+}
+
+void TForm1::ResetOverlay() {
+  PaintBox1->hide();
+  PaintBox1->resize(Image1->width(), Image1->height());
+  PaintBox1->show();
+  ScrollContent->resize(qMax(Image1->width(), PaintBox1->width()),
+                        qMax(Image1->height(), PaintBox1->height()));
+}

@@ -1,0 +1,94 @@
+#include "measuring/Overlay.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "app/Form1.h"
+
+TOverlay::TOverlay(TForm1 &form, QWidget *parent) : QWidget(parent), Form_(form) {
+  setAttribute(Qt::WA_NoSystemBackground);
+  setAutoFillBackground(false);
+  setMouseTracking(true);  // the band follows the pointer with no button held
+}
+
+void TOverlay::Line(QPoint from, QPoint to) {
+  Append({opLine, from, to, QString(), Mode, PenColor, 0});
+}
+
+void TOverlay::Rectangle(QPoint corner1, QPoint corner2) {
+  Append({opRect, corner1, corner2, QString(), Mode, PenColor, 0});
+}
+
+void TOverlay::TextOut(QPoint topLeft, const QString &text, int pointSize) {
+  Append({opText, topLeft, topLeft, text, pmCopy, palette().color(QPalette::WindowText), pointSize});
+}
+
+void TOverlay::Clear() {
+  if (!List_.empty()) update();
+  List_.clear();
+}
+
+void TOverlay::Append(const Op &op) {
+  if (op.Mode == pmNotXor && !List_.empty() && List_.back() == op) {
+    update(Bounds(List_.back()));
+    List_.pop_back();
+    return;
+  }
+  List_.push_back(op);
+  if (List_.size() > Longest_) Longest_ = List_.size();
+  update(Bounds(op));
+}
+
+QRect TOverlay::Bounds(const Op &op) const {
+  if (op.Kind == opText) {
+    QFont f = font();
+    f.setPointSize(op.PointSize);
+    QFontMetrics fm(f);
+    return QRect(op.P1, fm.size(0, op.Text)).adjusted(-2, -2, 2, 2);
+  }
+  return QRect(op.P1, op.P2).normalized().adjusted(-2, -2, 2, 2);
+}
+
+void TOverlay::Paint(QPainter &painter, const Op &op) const {
+  painter.setCompositionMode(op.Mode == pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
+                                                 : QPainter::CompositionMode_SourceOver);
+  QPen pen(op.Color);
+  pen.setWidth(1);
+  pen.setCosmetic(true);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  switch (op.Kind) {
+    case opLine: painter.drawLine(op.P1, op.P2); break;
+    case opRect: painter.drawRect(QRect(op.P1, op.P2).normalized()); break;
+    case opText: {
+      QFont f = font();
+      f.setPointSize(op.PointSize);
+      painter.setFont(f);
+      QFontMetrics fm(f);
+      painter.drawText(op.P1 + QPoint(0, fm.ascent()), op.Text);
+      break;
+    }
+  }
+}
+
+void TOverlay::paintEvent(QPaintEvent *event) {
+  QPainter painter(this);
+  painter.setClipRegion(event->region());
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  for (const Op &op : List_) Paint(painter, op);
+}
+
+void TOverlay::hideEvent(QHideEvent *event) {
+  List_.clear();  // hiding the surface erases what was drawn on it
+  QWidget::hideEvent(event);
+}
+
+void TOverlay::contextMenuEvent(QContextMenuEvent *event) {
+  if (Form_.OverlayTakesSecondaryButton())
+    event->accept();
+  else
+    event->ignore();  // goes on to the scroll box, which opens the pop-up menu
+}

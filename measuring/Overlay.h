@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QColor>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class TForm1;
+
+// The transparent drawing surface over the image view. It keeps a short list
+// of the drawing operations since it was last cleared and replays them over
+// the image beneath whenever Qt repaints it. Not-XOR operations use the real
+// raster operation, so a figure drawn twice restores the pixels; appending a
+// not-XOR operation equal to the last one removes both instead, which keeps
+// the list short however long a drag lasts.
+class TOverlay : public QWidget {
+  Q_OBJECT
+public:
+  enum PenMode { pmCopy, pmNotXor };
+  enum OpKind { opLine, opRect, opText };
+  struct Op {
+    OpKind Kind;
+    QPoint P1, P2;
+    QString Text;
+    PenMode Mode;
+    QColor Color;
+    int PointSize;
+    bool operator==(const Op &o) const {
+      return Kind == o.Kind && P1 == o.P1 && P2 == o.P2 && Text == o.Text && Mode == o.Mode &&
+             Color == o.Color && PointSize == o.PointSize;
+    }
+  };
+
+  explicit TOverlay(TForm1 &form, QWidget *parent = nullptr);
+
+  // Pen settings, as the drawing code sets them before each figure.
+  PenMode Mode = pmCopy;
+  QColor PenColor = Qt::red;
+
+  void Line(QPoint from, QPoint to);
+  void Rectangle(QPoint corner1, QPoint corner2);
+  void TextOut(QPoint topLeft, const QString &text, int pointSize);
+  void Clear();
+
+  const std::vector<Op> &DisplayList() const { return List_; }
+  size_t LongestList() const { return Longest_; }
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+  void contextMenuEvent(QContextMenuEvent *event) override;
+  void hideEvent(QHideEvent *event) override;
+
+private:
+  void Append(const Op &op);
+  QRect Bounds(const Op &op) const;
+  void Paint(QPainter &painter, const Op &op) const;
+
+  TForm1 &Form_;
+  std::vector<Op> List_;
+  size_t Longest_ = 0;
+};

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTableView>
+#include <QToolButton>
+
+#include "app/AboutBox.h"
+#include "app/Form1.h"
+#include "app/ImageView.h"
+#include "definitions/DefinitionList.h"
+#include "measuring/Overlay.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+QStringList Captions(const QMenu *menu) {
+  QStringList out;
+  for (QAction *a : menu->actions()) out << (a->isSeparator() ? QString("-") : a->text());
+  return out;
+}
+}  // namespace
+
+TEST(Form1, CreationState) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  EXPECT_EQ(form.windowTitle(), "SCALIPER (Measuring Tape)");
+  EXPECT_EQ(form.CurrentImage, -1);
+  EXPECT_EQ(form.Zoom, 1.0);
+  EXPECT_EQ(form.KnownLengthCm, 10);
+  EXPECT_FALSE(form.RunStarted || form.ScaleArmed || form.MeasureArmed || form.Dragging);
+  EXPECT_EQ(form.MeasureStep, 0);
+  EXPECT_EQ(form.DotsPerCm, 0.0);
+  EXPECT_TRUE(form.DefinitionList.IsEmpty());
+  EXPECT_TRUE(form.ImageBitmap.isNull());
+  EXPECT_FALSE(form.ResultsTable.DataChanged);
+  EXPECT_EQ(form.ResultsTable.ImageCount, 0);
+  EXPECT_TRUE(form.lbMeasureNo->text().isEmpty());
+  EXPECT_TRUE(form.lbMeasureName->text().isEmpty());
+  EXPECT_TRUE(form.lbMeasureType->text().isEmpty());
+  EXPECT_EQ(form.Image1->size(), QSize(317, 349));
+  EXPECT_EQ(form.PaintBox1->size(), QSize(217, 201));
+  EXPECT_TRUE(form.PaintBox1->isHidden());
+  EXPECT_EQ(form.pnScale->frameShape(), QFrame::NoFrame);
+  EXPECT_EQ(form.SaveDialog1.FilterIndex, 1);
+  EXPECT_TRUE(form.SaveDialog1.FileName.isEmpty());
+  EXPECT_EQ(form.OpenDialog1.FilterIndex, 2);
+}
+
+TEST(Form1, ToolBarAndMenus) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  struct B {
+    QToolButton *Button;
+    const char *Caption;
+    int Left, Width;
+  };
+  const B buttons[] = {{form.btOpenImages, "Open Images", 0, 121}, {form.btNext, "Start", 121, 80},
+                       {form.btMeasure, "Measure", 201, 80},      {form.btBack, "Back", 281, 80},
+                       {form.bbSave, "Save", 454, 83}};
+  for (const B &b : buttons) {
+    EXPECT_EQ(b.Button->text(), b.Caption);
+    EXPECT_EQ(b.Button->x(), b.Left) << b.Caption;
+    EXPECT_EQ(b.Button->width(), b.Width) << b.Caption;
+    EXPECT_FALSE(b.Button->icon().isNull());
+  }
+  EXPECT_EQ(form.ComboBox1->x(), 361);
+  EXPECT_EQ(form.ComboBox1->width(), 93);
+  EXPECT_EQ(form.ComboBox1->currentText(), "100%");
+  EXPECT_EQ(form.ComboBox1->count(), 7);
+  EXPECT_EQ(form.btOpenImages->nextInFocusChain(), form.btNext);
+
+  QStringList top;
+  for (QAction *a : form.menuBar()->actions()) top << a->text();
+  EXPECT_EQ(top, (QStringList{"&Files", "&Define Measurements", "&About"}));
+  EXPECT_EQ(Captions(form.Files1),
+            (QStringList{"Open &Images", "-", "&Save Data", "Save Data &as", "-", "E&xit"}));
+  EXPECT_EQ(Captions(form.Define1), (QStringList{"&Add Definition", "&Delete Definition", "-",
+                                                 "&Save Definitions", "&Load Definitions"}));
+  EXPECT_EQ(Captions(form.Help1), (QStringList{"&About SCALIPER"}));
+  EXPECT_EQ(Captions(form.PopupMenu1), (QStringList{"Start", "Measure", "Back"}));
+}
+
+TEST(Form1, GridShowsTheTableThroughHeaders) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  QTableView *grid = form.StringGrid1;
+  EXPECT_EQ(grid->height(), 127);
+  QAbstractItemModel *m = grid->model();
+  EXPECT_EQ(m->rowCount(), 10);
+  EXPECT_EQ(m->columnCount(), 3);
+  EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), "Path");
+  EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "Dots/cm");
+  EXPECT_EQ(grid->verticalHeader()->width(), 100);
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 204);
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 173);
+  EXPECT_EQ(grid->verticalHeader()->sectionSize(0), 20);
+
+  AddDefinition(form.DefinitionList, form.ResultsTable, "Leaf", mkRectangle, true, true, false, false);
+  EXPECT_EQ(m->columnCount(), 5);
+  EXPECT_EQ(m->headerData(4, Qt::Horizontal).toString(), "Leaf_W");
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(4), 100);
+
+  QStringList files;
+  for (int i = 0; i < 12; ++i) files << QString("/photos/p%1.jpg").arg(i);
+  form.ResultsTable.AppendImageRows(files);
+  EXPECT_EQ(m->rowCount(), 12);
+  EXPECT_EQ(m->headerData(11, Qt::Vertical).toString(), "12");
+  EXPECT_EQ(m->data(m->index(11, 1)).toString(), "p11.jpg");
+
+  form.ResultsTable.ShowImageRow(8);
+  QModelIndexList sel = grid->selectionModel()->selectedIndexes();
+  ASSERT_EQ(sel.size(), 2);
+  for (const QModelIndex &i : sel) {
+    EXPECT_EQ(i.row(), 8);
+    EXPECT_TRUE(i.column() == 0 || i.column() == 1);
+  }
+  EXPECT_EQ(grid->verticalScrollBar()->value(), 4);  // top data row 5 = image 8 - 3
+  // The user cannot type into the grid.
+  EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(Form1, AboutBoxOpensFromItsMenuItem) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  QString product, version;
+  QSize size;
+  bool isDefault = false;
+  prompt.Dialogs.push_back([&](QDialog &d) {
+    auto &box = dynamic_cast<TAboutBox &>(d);
+    product = box.ProductName->text();
+    version = box.Version->text();
+    size = box.size();
+    isDefault = box.OKButton->isDefault();
+    box.OKButton->click();
+    return box.result();
+  });
+  form.AboutScaliper1->trigger();
+  EXPECT_EQ(prompt.DialogsRun, (std::vector<QString>{"About SCALIPER"}));
+  EXPECT_EQ(product, "SCALIPER (Measuring Tape)");
+  EXPECT_EQ(version, "v. 1.1.0");
+  EXPECT_EQ(size, QSize(298, 213));
+  EXPECT_TRUE(isDefault);
+}
+
+TEST(Form1, ErrorsEscapingACommandAreReportedAndTheProgramGoesOn) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  form.Guarded([] { throw EScaliperError("'x' is not a valid integer value"); });
+  form.Guarded([] { throw 42; });
+  EXPECT_EQ(prompt.Errors, (std::vector<QString>{"'x' is not a valid integer value", ""}));
+}
