@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "app/AboutBox.h"
 #include "app/ImageView.h"
@@ -197,10 +198,13 @@ void TForm1::BuildStatusBar() {
 }
 
 void TForm1::ConnectCommands() {
-  auto bind = [this](QAction *action, void (TForm1::*handler)()) {
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  auto bind = [this](QAction *action, auto handler) {
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { std::invoke(handler, *this); }); });
   };
   bind(Exit1, &TForm1::Exit1Click);
+  bind(SaveData1, [](TForm1 &f) { f.bbSaveClick(); });
+  bind(Saveas1, [](TForm1 &f) { f.Saveas1Click(); });
+  connect(bbSave, &QToolButton::clicked, this, [this] { Guarded([&] { bbSaveClick(); }); });
   bind(AboutScaliper1, &TForm1::AboutScaliper1Click);
 }
 

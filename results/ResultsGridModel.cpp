@@ -22,6 +22,7 @@ public:
     QPainter painter(Corner_);
     QStyleOptionHeader option;
     option.initFrom(Corner_);
+    option.state |= QStyle::State_Enabled;
     option.rect = Corner_->rect();
     option.text = Table_.Cell(0, 0);
     option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;

@@ -1,6 +1,48 @@
+#include "app/AtomicFile.h"
 #include "app/Form1.h"
+#include "results/ResultsFile.h"
 
-// The close question: with unsaved results, ask before the window closes.
+namespace {
+const int kCsvFilter = 2;  // "CSV (*.csv)" in the save dialog's filter list
+}
+
+bool TForm1::bbSaveClick() {
+  if (SaveDialog1.FileName.isEmpty()) return Saveas1Click();
+  const char separator = SaveDialog1.FilterIndex == kCsvFilter ? ',' : '\t';
+  if (!WriteResultsFile(SaveDialog1.FileName, separator)) return false;
+  ResultsTable.DataChanged = false;
+  return true;
+}
+
+bool TForm1::Saveas1Click() {
+  FileDialogState chosen = SaveDialog1;
+  if (!Prompt_.RunFileDialog(chosen)) return false;
+  SaveDialog1 = chosen;
+  return bbSaveClick();
+}
+
+bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
+  switch (SaveFileAtomically(fileName, ResultsFileBytes(ResultsTable, separator))) {
+    case SaveOutcome::Saved: return true;
+    case SaveOutcome::CannotOpen:
+      Prompt_.ShowMessage(QStringLiteral("Cannot Open") + fileName, QStringLiteral("File Error"));
+      return false;
+    case SaveOutcome::CannotWrite:
+      Prompt_.ShowMessage(QStringLiteral("Cannot Write") + fileName, QStringLiteral("File Error"));
+      return false;
+  }
+  return false;
+}
+
+// Before the window closes with unsaved results, ask whether to save them. The
+// window closes after Yes only when the save succeeded, so that a cancelled
+// dialog or a failed write never throws the results away.
 void TForm1::FormCloseQuery(bool &CanClose) {
   CanClose = true;
+  if (!ResultsTable.DataChanged) return;
+  switch (Prompt_.Ask(QStringLiteral("File has changed, save?"), QStringLiteral("Confirm"), true)) {
+    case mrYes: CanClose = bbSaveClick(); break;
+    case mrNo: break;
+    default: CanClose = false; break;
+  }
 }

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QAction>
+
+#include "app/Form1.h"
+#include "definitions/DefinitionList.h"
+#include "results/ResultsFile.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+// Two images in /photos, a line Line1; the first image measured.
+void FillWorkedExample(TForm1 &form) {
+  AddDefinition(form.DefinitionList, form.ResultsTable, "Line1", mkLine, false, false, false, false);
+  form.ResultsTable.AppendImageRows({"/photos/leaf01.jpg", "/photos/leaf02.jpg"});
+  form.ResultsTable.SetImageCell(0, 3, "37.8");
+  form.ResultsTable.SetImageCell(0, 4, "2.5");
+}
+}  // namespace
+
+TEST(ResultsFile, WorkedExampleInBothLayouts) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  FillWorkedExample(form);
+  EXPECT_EQ(ResultsFileBytes(form.ResultsTable, '\t'),
+            QByteArray("No.\tPath\tFile Name\tDots/cm\tLine1\r\n"
+                       "1\t/photos\tleaf01.jpg\t37.8\t2.5\r\n"
+                       "2\t/photos\tleaf02.jpg\t\t\r\n"));
+  EXPECT_EQ(ResultsFileBytes(form.ResultsTable, ','),
+            QByteArray("No.,Path,File Name,Dots/cm,Line1\r\n"
+                       "1,/photos,leaf01.jpg,37.8,2.5\r\n"
+                       "2,/photos,leaf02.jpg,,\r\n"));
+}
+
+TEST(ResultsFile, BeforeAnyImageTenRowsOfSeparators) {
+  TResultsTable table(PathRules::Posix);
+  QByteArray expected = "No.\tPath\tFile Name\tDots/cm\r\n";
+  for (int i = 0; i < 10; ++i) expected += "\t\t\t\r\n";
+  EXPECT_EQ(ResultsFileBytes(table, '\t'), expected);
+}
+
+TEST(ResultsFile, CsvQuotesOnlyFieldsThatNeedIt) {
+  TResultsTable table(PathRules::Posix);
+  table.AppendImageRows({"/a,b/say \"hi\".jpg", "/plain/x.jpg"});
+  table.SetImageCell(0, 3, "2,5");
+  const QByteArray csv = ResultsFileBytes(table, ',');
+  EXPECT_EQ(csv, QByteArray("No.,Path,File Name,Dots/cm\r\n"
+                            "1,\"/a,b\",\"say \"\"hi\"\".jpg\",\"2,5\"\r\n"
+                            "2,/plain,x.jpg,\r\n"));
+  // The tab-separated layout stays byte for byte.
+  EXPECT_EQ(ResultsFileBytes(table, '\t').split('\n').at(1), QByteArray("1\t/a,b\tsay \"hi\".jpg\t2,5\r"));
+
+  // A real CSV reader gets the cells back.
+  QTemporaryDir dir;
+  const QString path = dir.filePath("r.csv");
+  WriteBytes(path, csv);
+  QProcess py;
+  py.start("python3", {"-c",
+                       "import csv,sys\n"
+                       "rows=list(csv.reader(open(sys.argv[1],newline='')))\n"
+                       "print(rows[1]==['1','/a,b','say \"hi\".jpg','2,5'] and len(rows)==3)",
+                       path});
+  ASSERT_TRUE(py.waitForFinished(20000));
+  EXPECT_EQ(py.readAllStandardOutput().trimmed(), QByteArray("True"));
+}
+
+TEST(SaveCommands, FilterIndexDecidesTheLayoutNotTheExtension) {
+  struct Case {
+    const char *Name;
+    int Filter;
+    char Separator;
+  };
+  const Case cases[] = {{"a.txt", 2, ','}, {"b.csv", 1, '\t'}, {"c.csv", 3, '\t'}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    QTemporaryDir dir;
+    ScriptedPrompter prompt;
+    TForm1 form(prompt);
+    FillWorkedExample(form);
+    const QString path = dir.filePath(c.Name);
+    prompt.AnswerFile(path, c.Filter);
+    form.bbSave->click();
+    EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, c.Separator));
+    EXPECT_FALSE(form.ResultsTable.DataChanged);
+    // A second Save writes to the remembered name without asking.
+    form.ResultsTable.SetImageCell(1, 4, "3");
+    form.SaveData1->trigger();
+    EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, c.Separator));
+    EXPECT_TRUE(prompt.FileDialogs.empty());
+  }
+}
+
+TEST(SaveCommands, FailuresReportKeepDataChangedAndTheOldFile) {
+  QTemporaryDir dir;
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  FillWorkedExample(form);
+
+  const QString missingFolder = dir.filePath("nope/r.txt");
+  prompt.AnswerFile(missingFolder);
+  EXPECT_FALSE(form.bbSaveClick());
+  ASSERT_EQ(prompt.Messages.size(), 1u);
+  EXPECT_EQ(prompt.Messages[0].Text, "Cannot Open" + missingFolder);
+  EXPECT_EQ(prompt.Messages[0].Title, "File Error");
+  EXPECT_TRUE(form.ResultsTable.DataChanged);
+  // Save again tries the same name, without a dialog.
+  EXPECT_FALSE(form.bbSaveClick());
+  EXPECT_EQ(prompt.Messages.size(), 2u);
+  EXPECT_EQ(prompt.Messages[1].Text, "Cannot Open" + missingFolder);
+
+  const QString readOnly = dir.filePath("ro.txt");
+  WriteBytes(readOnly, "old results");
+  QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+  prompt.AnswerFile(readOnly);
+  EXPECT_FALSE(form.Saveas1Click());
+  EXPECT_EQ(prompt.Messages.back().Text, "Cannot Open" + readOnly);
+  EXPECT_EQ(ReadAll(readOnly), QByteArray("old results"));
+  EXPECT_TRUE(form.ResultsTable.DataChanged);
+
+  // A save cancelled in the dialog writes nothing and keeps the remembered name.
+  prompt.CancelFile();
+  EXPECT_FALSE(form.Saveas1Click());
+  EXPECT_EQ(form.SaveDialog1.FileName, readOnly);
+}
+
+TEST(SaveCommands, CloseQuestion) {
+  QTemporaryDir dir;
+  {  // Nothing is asked at start.
+    ScriptedPrompter prompt;
+    TForm1 form(prompt);
+    bool can = false;
+    form.FormCloseQuery(can);
+    EXPECT_TRUE(can);
+    EXPECT_TRUE(prompt.Questions.empty());
+  }
+  {  // Cancel keeps the window; No closes without writing.
+    ScriptedPrompter prompt;
+    TForm1 form(prompt);
+    FillWorkedExample(form);
+    prompt.Answers = {mrCancel, mrNo};
+    bool can = true;
+    form.FormCloseQuery(can);
+    EXPECT_FALSE(can);
+    EXPECT_TRUE(form.ResultsTable.DataChanged);
+    form.FormCloseQuery(can);
+    EXPECT_TRUE(can);
+    ASSERT_EQ(prompt.Questions.size(), 2u);
+    EXPECT_EQ(prompt.Questions[0], (ScriptedPrompter::Shown{"File has changed, save?", "Confirm"}));
+  }
+  {  // Yes with no name opens the dialog; cancelling it keeps the window open.
+    ScriptedPrompter prompt;
+    TForm1 form(prompt);
+    FillWorkedExample(form);
+    prompt.Answers = {mrYes, mrYes};
+    prompt.CancelFile();
+    bool can = true;
+    form.FormCloseQuery(can);
+    EXPECT_FALSE(can);
+    // Yes with a good name saves and closes; afterwards nothing is asked.
+    const QString path = dir.filePath("r.txt");
+    prompt.AnswerFile(path);
+    form.FormCloseQuery(can);
+    EXPECT_TRUE(can);
+    EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, '\t'));
+    form.FormCloseQuery(can);
+    EXPECT_TRUE(can);
+    EXPECT_EQ(prompt.Questions.size(), 2u);
+  }
+}
