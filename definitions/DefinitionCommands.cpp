@@ -1,0 +1,50 @@
+#include <QFile>
+
+#include "app/AtomicFile.h"
+#include "app/Form1.h"
+#include "definitions/DefinitionFile.h"
+
+void TForm1::SaveDef1Click() {
+  if (DefinitionList.IsEmpty()) {
+    Prompt_.Beep();
+    return;
+  }
+  if (!Prompt_.RunFileDialog(SaveDialog2)) return;
+  const QString name = SaveDialog2.FileName;
+  switch (SaveFileAtomically(name, DefinitionFileBytes(DefinitionList))) {
+    case SaveOutcome::Saved: break;
+    case SaveOutcome::CannotOpen:
+      Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));
+      break;
+    case SaveOutcome::CannotWrite:
+      Prompt_.ShowMessage(QStringLiteral("Cannot write ") + name, QStringLiteral("File Error"));
+      break;
+  }
+}
+
+void TForm1::LoadDef1Click() {
+  if (!Prompt_.RunFileDialog(OpenDialog2)) return;
+  const QString name = OpenDialog2.FileName;
+  QFile file(name);
+  if (!file.open(QIODevice::ReadOnly)) {
+    Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));
+    return;
+  }
+  // A definition file is a few lines; anything far larger is not one.
+  constexpr qint64 kLargestDefinitionFile = 16 * 1024 * 1024;
+  if (file.size() > kLargestDefinitionFile) {
+    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
+    return;
+  }
+  const DefinitionFileContents contents = ReadDefinitionFile(bytes);
+  if (!contents.Ok) {
+    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
+    return;
+  }
+  for (const TMeasureType &def : contents.Definitions) AppendDefinition(DefinitionList, ResultsTable, def);
+}
