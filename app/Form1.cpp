@@ -204,6 +204,8 @@ void TForm1::ConnectCommands() {
   bind(Exit1, &TForm1::Exit1Click);
   bind(SaveData1, [](TForm1 &f) { f.bbSaveClick(); });
   bind(Saveas1, [](TForm1 &f) { f.Saveas1Click(); });
+  bind(AddDef1, &TForm1::AddDef1Click);
+  bind(DeleteDef1, &TForm1::DeleteDef1Click);
   bind(SaveDef1, &TForm1::SaveDef1Click);
   bind(LoadDef1, &TForm1::LoadDef1Click);
   connect(bbSave, &QToolButton::clicked, this, [this] { Guarded([&] { bbSaveClick(); }); });

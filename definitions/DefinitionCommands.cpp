@@ -3,6 +3,8 @@
 #include "app/AtomicFile.h"
 #include "app/Form1.h"
 #include "definitions/DefinitionFile.h"
+#include "definitions/DeleteDefDlg.h"
+#include "definitions/MDDlg.h"
 
 void TForm1::SaveDef1Click() {
   if (DefinitionList.IsEmpty()) {
@@ -47,4 +49,24 @@ void TForm1::LoadDef1Click() {
     return;
   }
   for (const TMeasureType &def : contents.Definitions) AppendDefinition(DefinitionList, ResultsTable, def);
+}
+
+void TForm1::AddDef1Click() {
+  TMDDlg dialog(this);
+  dialog.SetMeasureNo(DefinitionList.Count() + 1);
+  if (Prompt_.RunModal(dialog) != mrOk) return;
+  AddDefinition(DefinitionList, ResultsTable, dialog.MeasureName, dialog.MeasureKind, dialog.Height,
+                dialog.Width, dialog.Perimeter, dialog.Area);
+}
+
+void TForm1::DeleteDef1Click() {
+  if (DefinitionList.IsEmpty()) {
+    Prompt_.Beep();
+    return;
+  }
+  TDeleteDefDlg dialog(this);
+  for (int i = 0; i < DefinitionList.Count(); ++i) dialog.AddName(DefinitionList.At(i).Name);
+  if (Prompt_.RunModal(dialog) != mrOk) return;
+  const int i = dialog.SelectedIndex();
+  if (i >= 0) DeleteDefinition(DefinitionList, ResultsTable, i);
 }

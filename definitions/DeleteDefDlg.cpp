@@ -1,0 +1,40 @@
+#include "definitions/DeleteDefDlg.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/Prompter.h"
+
+TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
+  setWindowTitle(QStringLiteral("DeleteDefDlg"));
+  setFixedSize(209, 116);
+  if (owner) setFont(owner->font());
+  Label1 = new QLabel(QStringLiteral("Delete definition for"), this);
+  Label1->move(32, 24);
+  cbName = new QComboBox(this);
+  cbName->setEditable(true);
+  cbName->setInsertPolicy(QComboBox::NoInsert);
+  cbName->setGeometry(32, 40, 145, 23);
+  btOK = new QPushButton(QStringLiteral("OK"), this);
+  btOK->setGeometry(32, 80, 75, 25);
+  btCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btCancel->setGeometry(112, 80, 75, 25);
+  setTabOrder(btOK, btCancel);
+  setTabOrder(btCancel, cbName);
+  btOK->setFocus();
+  connect(btOK, &QPushButton::clicked, this, [this] { done(mrOk); });
+  connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+}
+
+void TDeleteDefDlg::AddName(const QString &name) {
+  cbName->addItem(name);
+  cbName->setCurrentIndex(-1);
+}
+
+int TDeleteDefDlg::SelectedIndex() const {
+  const int index = cbName->currentIndex();
+  // Text typed over a chosen entry no longer stands for it.
+  if (index < 0 || cbName->currentText() != cbName->itemText(index)) return -1;
+  return index;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The Delete Definition dialog: one definition chosen by name; entry k stands
+// for the definition at list position k.
+class TDeleteDefDlg : public QDialog {
+  Q_OBJECT
+public:
+  explicit TDeleteDefDlg(QWidget *owner);
+
+  QLabel *Label1;
+  QComboBox *cbName;
+  QPushButton *btOK, *btCancel;
+
+  void AddName(const QString &name);
+  // The position of the chosen entry, or -1 when none is chosen.
+  int SelectedIndex() const;
+
+  void reject() override { done(2); }
+};

@@ -1,0 +1,140 @@
+#include "definitions/MDDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/Prompter.h"
+
+TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
+  setWindowTitle(QStringLiteral("Add Definition"));
+  setFixedSize(303, 200);
+  if (owner) setFont(owner->font());
+  auto label = [this](const QString &text, int x, int y) {
+    auto *l = new QLabel(text, this);
+    l->move(x, y);
+    return l;
+  };
+  Label1 = label(QStringLiteral("Measure No.:"), 8, 8);
+  lbMeasureNo = label(QString(), 104, 8);
+  lbMeasureNo->resize(60, 17);
+  Label2 = label(QStringLiteral("Measure Name:"), 8, 32);
+  Label3 = label(QStringLiteral("Measure Type:"), 8, 64);
+  edName = new QLineEdit(this);
+  edName->setGeometry(104, 32, 177, 23);
+  cbType = new QComboBox(this);
+  cbType->setEditable(true);
+  cbType->setInsertPolicy(QComboBox::NoInsert);
+  cbType->addItems(MeasureKinds::TypeListItems());
+  cbType->setGeometry(104, 64, 177, 23);
+  gbOptions = new QGroupBox(QStringLiteral("Options"), this);
+  gbOptions->setGeometry(104, 88, 177, 65);
+  auto box = [this](const QString &text, int x, int y, int w, bool TMDDlg::*field) {
+    auto *b = new QCheckBox(text, gbOptions);
+    b->setGeometry(x, y, w, 17);
+    connect(b, &QCheckBox::toggled, this, [this, field](bool on) { this->*field = on; });
+    return b;
+  };
+  cbHeight = box(QStringLiteral("Height"), 8, 16, 73, &TMDDlg::Height);
+  cbWidth = box(QStringLiteral("Width"), 96, 16, 65, &TMDDlg::Width);
+  cbPerimeter = box(QStringLiteral("Perimeter"), 8, 40, 73, &TMDDlg::Perimeter);
+  cbArea = box(QStringLiteral("Area"), 96, 40, 57, &TMDDlg::Area);
+  btOK = new QPushButton(QStringLiteral("OK"), this);
+  btOK->setGeometry(80, 168, 75, 25);
+  btCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btCancel->setGeometry(160, 168, 75, 25);
+  for (QPushButton *b : {btOK, btCancel}) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+  setTabOrder(edName, cbType);
+  setTabOrder(cbType, gbOptions);
+  setTabOrder(gbOptions, btOK);
+  setTabOrder(btOK, btCancel);
+
+  connect(edName, &QLineEdit::textChanged, this, [this] { edNameChange(); });
+  connect(cbType, &QComboBox::activated, this, [this] { cbTypeChange(); });
+  connect(cbType, &QComboBox::editTextChanged, this, [this] { cbTypeChange(); });
+  connect(btOK, &QPushButton::clicked, this, [this] { btOKClick(); });
+  connect(btCancel, &QPushButton::clicked, this, [this] { btCancelClick(); });
+
+  // Creation: fields as above, then shown.
+  MeasureName = QStringLiteral("Line0");
+  Update();
+  edName->setFocus();
+}
+
+void TMDDlg::SetMeasureNo(int n) {
+  MeasureNo = n;
+  RefreshDefaultName();
+  Update();
+}
+
+void TMDDlg::RefreshDefaultName() {
+  if (!NameEdited) MeasureName = MeasureKinds::NamePrefix(MeasureKind) + QString::number(MeasureNo);
+}
+
+void TMDDlg::Update() {
+  Updating_ = true;
+  lbMeasureNo->setText(QString::number(MeasureNo));
+  if (edName->text() != MeasureName) edName->setText(MeasureName);
+  // A kind of -1 means the user typed into the type box: the typed text stays.
+  if (MeasureKind >= 0 && MeasureKind < cbType->count() &&
+      (cbType->currentIndex() != MeasureKind || cbType->currentText() != cbType->itemText(MeasureKind)))
+    cbType->setCurrentIndex(MeasureKind);
+  const bool rectangle = MeasureKind == mkRectangle;
+  gbOptions->setEnabled(rectangle);
+  if (!rectangle)
+    for (QCheckBox *b : {cbHeight, cbWidth, cbPerimeter, cbArea}) b->setChecked(false);
+  cbHeight->setChecked(Height);
+  cbWidth->setChecked(Width);
+  cbPerimeter->setChecked(Perimeter);
+  cbArea->setChecked(Area);
+  Updating_ = false;
+}
+
+void TMDDlg::edNameChange() {
+  if (Updating_) return;
+  if (edName->text() != MeasureName) {
+    MeasureName = edName->text();
+    NameEdited = true;
+  }
+}
+
+void TMDDlg::cbTypeChange() {
+  if (Updating_) return;
+  // Qt keeps the old index while the text is edited, so the kind comes from
+  // the text: an item's text gives its index, anything else -1.
+  const int index = cbType->findText(cbType->currentText(), Qt::MatchExactly);
+  MeasureKind = TMeasureKind(std::int8_t(index));
+  if (MeasureKind == mkRectangle) {
+    cbHeight->setChecked(true);
+    cbWidth->setChecked(true);
+  }
+  RefreshDefaultName();
+  Update();
+}
+
+void TMDDlg::btOKClick() {
+  if (MeasureKind == mkRectangle && !Height && !Width && !Perimeter && !Area) {
+    cbHeight->setChecked(true);
+    cbWidth->setChecked(true);
+  }
+  done(mrOk);
+}
+
+void TMDDlg::btCancelClick() { done(mrCancel); }
+
+void TMDDlg::keyPressEvent(QKeyEvent *event) {
+  // Neither button answers Enter or Escape.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: event->accept(); return;
+    default: QDialog::keyPressEvent(event);
+  }
+}
