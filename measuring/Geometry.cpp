@@ -1,0 +1,44 @@
+#include "measuring/Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "definitions/MeasureType.h"
+
+namespace {
+double ImageDistance(QPoint start, QPoint end, double zoom) {
+  const double ddx = double(start.x() - end.x()) / zoom;
+  const double ddy = double(start.y() - end.y()) / zoom;
+  return std::sqrt(ddx * ddx + ddy * ddy);
+}
+}  // namespace
+
+std::int32_t ScaleLengthDots(QPoint start, QPoint end, double zoom) {
+  return std::int32_t(std::trunc(ImageDistance(start, end, zoom)));
+}
+
+double LineLengthCm(QPoint start, QPoint end, double zoom, double dotsPerCm) {
+  return ImageDistance(start, end, zoom) / dotsPerCm;
+}
+
+std::optional<double> AngleBetweenArms(QPoint vertex, QPoint arm1, QPoint arm2) {
+  const double ux = arm1.x() - vertex.x(), uy = vertex.y() - arm1.y();
+  const double vx = arm2.x() - vertex.x(), vy = vertex.y() - arm2.y();
+  const double lu = std::sqrt(ux * ux + uy * uy), lv = std::sqrt(vx * vx + vy * vy);
+  if (lu == 0 || lv == 0) return std::nullopt;
+  const double c = std::clamp((ux * vx + uy * vy) / (lu * lv), -1.0, 1.0);
+  return std::acos(c) * 180 * 0.31830988618379068395;
+}
+
+std::vector<double> RectangleQuantities(QPoint start, QPoint end, double zoom, double dotsPerCm,
+                                        const TMeasureType &def) {
+  const double w = std::abs(start.x() - end.x()) / zoom;
+  const double h = std::abs(start.y() - end.y()) / zoom;
+  std::vector<double> out;
+  if (def.Height) out.push_back(h / dotsPerCm);
+  if (def.Width) out.push_back(w / dotsPerCm);
+  if (def.Perimeter) out.push_back((w + h) * 2 / dotsPerCm);
+  if (def.Area) out.push_back((w * h) / (dotsPerCm * dotsPerCm));
+  return out;
+}
