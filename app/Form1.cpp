@@ -204,6 +204,19 @@ void TForm1::ConnectCommands() {
   bind(Exit1, &TForm1::Exit1Click);
   bind(SaveData1, [](TForm1 &f) { f.bbSaveClick(); });
   bind(Saveas1, [](TForm1 &f) { f.Saveas1Click(); });
+  auto click = [this](QToolButton *button, void (TForm1::*handler)()) {
+    connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  };
+  click(btOpenImages, &TForm1::btOpenImagesClick);
+  click(btNext, &TForm1::btNextClick);
+  click(btMeasure, &TForm1::btMeasureClick);
+  click(btBack, &TForm1::btBackClick);
+  bind(OpenImages1, &TForm1::btOpenImagesClick);
+  bind(Next1, &TForm1::btNextClick);
+  bind(Measure1, &TForm1::btMeasureClick);
+  bind(Back1, &TForm1::btBackClick);
+  connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
+  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
   bind(AddDef1, &TForm1::AddDef1Click);
   bind(DeleteDef1, &TForm1::DeleteDef1Click);
   bind(SaveDef1, &TForm1::SaveDef1Click);
@@ -275,10 +288,22 @@ void TForm1::closeEvent(QCloseEvent *event) {
     event->ignore();
 }
 
+void TForm1::EraseOverlay() {
+  PaintBox1->Clear();
+  PaintBox1->hide();
+  PaintBox1->show();
+}
+
 void TForm1::ResetOverlay() {
+  PaintBox1->Clear();
   PaintBox1->hide();
   PaintBox1->resize(Image1->width(), Image1->height());
   PaintBox1->show();
-  ScrollContent->resize(qMax(Image1->width(), PaintBox1->width()),
-                        qMax(Image1->height(), PaintBox1->height()));
+  FitScrollContent();
+}
+
+void TForm1::FitScrollContent() {
+  const bool overlay = PaintBox1->isVisible();
+  ScrollContent->resize(qMax(Image1->width(), overlay ? PaintBox1->width() : 0),
+                        qMax(Image1->height(), overlay ? PaintBox1->height() : 0));
 }

@@ -165,6 +165,16 @@ private:
   // Hides the overlay, gives it the image view's size and shows it again,
   // which erases everything drawn on it.
   void ResetOverlay();
+  // Sizes the scroll box's content to cover the image view and the overlay.
+  void FitScrollContent();
+  // Hides and shows the overlay, which erases everything drawn on it.
+  void EraseOverlay();
+  // The two kinds of release on the overlay, and what they share.
+  void ScaleRelease(QPoint end);
+  void MeasureRelease(QPoint end);
+  void SkipUnmeasurableSteps();
+  int RunOkRetry(QPoint overlayPoint);
+  void DrawMarkLabel(const TMeasureType &def);
 
   Prompter &Prompt_;
   bool Destroyed_ = false;

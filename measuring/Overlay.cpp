@@ -15,6 +15,9 @@ TOverlay::TOverlay(TForm1 &form, QWidget *parent) : QWidget(parent), Form_(form)
 }
 
 void TOverlay::Line(QPoint from, QPoint to) {
+  // A line that ends where it starts covers no pixel (the end point is never
+  // drawn), so it is not recorded.
+  if (from == to) return;
   Append({opLine, from, to, QString(), Mode, PenColor, 0});
 }
 
@@ -84,6 +87,21 @@ void TOverlay::paintEvent(QPaintEvent *event) {
 void TOverlay::hideEvent(QHideEvent *event) {
   List_.clear();  // hiding the surface erases what was drawn on it
   QWidget::hideEvent(event);
+}
+
+void TOverlay::mousePressEvent(QMouseEvent *event) {
+  const QPoint p = event->position().toPoint();
+  Form_.Guarded([&] { Form_.PaintBox1MouseDown(event->button(), p.x(), p.y()); });
+}
+
+void TOverlay::mouseMoveEvent(QMouseEvent *event) {
+  const QPoint p = event->position().toPoint();
+  Form_.Guarded([&] { Form_.PaintBox1MouseMove(p.x(), p.y()); });
+}
+
+void TOverlay::mouseReleaseEvent(QMouseEvent *event) {
+  const QPoint p = event->position().toPoint();
+  Form_.Guarded([&] { Form_.PaintBox1MouseUp(event->button(), p.x(), p.y()); });
 }
 
 void TOverlay::contextMenuEvent(QContextMenuEvent *event) {

@@ -1,0 +1,63 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollArea>
+
+#include "app/Form1.h"
+#include "app/ImageLoader.h"
+#include "app/ImageView.h"
+#include "measuring/Overlay.h"
+
+void TForm1::btOpenImagesClick() {
+  if (!Prompt_.RunFileDialog(OpenDialog1)) return;
+  QStringList files = OpenDialog1.Files;
+  if (files.isEmpty()) return;
+  // The dialog reports the file that was clicked last first; it goes last.
+  files.append(files.takeFirst());
+  ResultsTable.AppendImageRows(files);
+}
+
+void TForm1::ShowImage(int index) {
+  if (index < 0 || index >= ResultsTable.ImageCount) return;
+  const QString path = ResultsTable.ImageFilePath(index);
+  const int dot = int(path.lastIndexOf(u'.'));
+  const int slash = int(qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')));
+  const QString extension = dot > slash ? path.mid(dot).toUpper() : QString();
+  const bool jpeg = extension == QLatin1String(".JPEG") || extension == QLatin1String(".JPG");
+  if (!jpeg && extension != QLatin1String(".BMP")) {
+    Prompt_.ShowMessage(QStringLiteral("Image format should be jpeg or full-color bitmap!"),
+                        QStringLiteral("Wrong Image Format"));
+    return;
+  }
+  QImage loaded;
+  if (!LoadImageFile(path, jpeg, loaded)) {
+    Prompt_.Beep();
+    return;
+  }
+  ImageBitmap = loaded;
+  StatusPanel1->setText(path);
+  DisplayBitmap(ImageBitmap);
+}
+
+namespace {
+int Scaled(int pixels, double zoom) { return int(pixels * zoom); }
+}  // namespace
+
+void TForm1::DisplayBitmap(const QImage &bitmap) {
+  StatusPanel0->setText(QStringLiteral("%1x%2").arg(bitmap.width()).arg(bitmap.height()));
+  Image1->resize(Scaled(bitmap.width(), Zoom), Scaled(bitmap.height(), Zoom));
+  Image1->SetPicture(bitmap);
+  // Another picture repaints the image region, which wipes the marks.
+  PaintBox1->Clear();
+  FitScrollContent();
+}
+
+void TForm1::ComboBox1Change() {
+  static const double factors[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 4.0};
+  // The factor follows the selected item; typed text that is no item's text
+  // counts as no selection, whatever index the box still holds.
+  int index = ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly);
+  Zoom = index >= 0 && index < 7 ? factors[index] : 1.0;
+  Image1->resize(Scaled(ImageBitmap.width(), Zoom), Scaled(ImageBitmap.height(), Zoom));
+  PaintBox1->Clear();
+  FitScrollContent();
+}

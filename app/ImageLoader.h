@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QtGlobal>
+
+// The largest picture the program will decode, in pixels. At four bytes a
+// pixel this is 1 GiB of image memory; anything larger is refused before any
+// pixel memory is allocated.
+constexpr qint64 kMaxImagePixels = qint64(1) << 28;
+
+// The largest image file that will be read into memory.
+constexpr qint64 kMaxImageFileBytes = qint64(1) << 30;
+
+// Decodes a JPEG held in memory. Grey-scale, colour and CMYK/YCCK pictures
+// all come out as Format_RGB32. Data that libjpeg can recover from (a file cut
+// short, for instance) still gives a picture. On failure returns false and
+// leaves `out` as it was.
+bool LoadJpeg(const QByteArray &bytes, QImage &out);
+
+// Decodes a Windows bitmap held in memory. The result is Format_RGB32, or
+// Format_ARGB32 when the bitmap has an alpha channel. On failure returns false
+// and leaves `out` as it was.
+bool LoadBmp(const QByteArray &bytes, QImage &out);
+
+// Reads a whole image file and decodes it as JPEG (`jpeg` true) or BMP.
+// Missing, unreadable or over-large files and directories give false.
+bool LoadImageFile(const QString &path, bool jpeg, QImage &out);

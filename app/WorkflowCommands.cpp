@@ -1,0 +1,87 @@
+#include <QLabel>
+#include <QToolButton>
+
+#include "app/Form1.h"
+#include "measuring/Overlay.h"
+
+void TForm1::btNextClick() {
+  if (DefinitionList.IsEmpty()) {
+    Prompt_.ShowMessage(QStringLiteral("Define measurements first!"), QStringLiteral("Definition Error"));
+  } else if (!RunStarted) {
+    if (Prompt_.Ask(QStringLiteral("Have you completed the definition for measurements?"),
+                    QStringLiteral("Confirm"), false) == mrYes) {
+      btNext->setText(QStringLiteral("Next"));
+      Next1->setText(QStringLiteral("Next"));
+      AddDef1->setEnabled(false);
+      DeleteDef1->setEnabled(false);
+      LoadDef1->setEnabled(false);
+      RunStarted = true;
+    }
+  }
+  if (!RunStarted) return;
+  if (CurrentImage >= ResultsTable.ImageCount - 1) {
+    Prompt_.Beep();
+    return;
+  }
+  ++CurrentImage;
+  ResultsTable.ShowImageRow(CurrentImage);
+  ShowImage(CurrentImage);
+  btMeasure->setFocus();
+}
+
+void TForm1::btBackClick() {
+  if (CurrentImage <= 0) {
+    Prompt_.Beep();
+    return;
+  }
+  --CurrentImage;
+  ResultsTable.ShowImageRow(CurrentImage);
+  ShowImage(CurrentImage);
+}
+
+void TForm1::btMeasureClick() {
+  if (!RunStarted || CurrentImage < 0) {
+    Prompt_.Beep();
+    return;
+  }
+  ResetOverlay();
+  ScaleArmed = true;
+  UpdateStepDisplay();
+  btNext->setFocus();
+}
+
+void TForm1::btScaleClick() {
+  if (CurrentImage < 0) {
+    Prompt_.Beep();
+    return;
+  }
+  ResetOverlay();
+  ScaleArmed = true;
+}
+
+void TForm1::UpdateStepDisplay() {
+  if (ScaleArmed) {
+    HighlightPanel(pnScale, true);
+    HighlightPanel(pnMeasure, false);
+  } else if (MeasureArmed) {
+    HighlightPanel(pnScale, false);
+    HighlightPanel(pnMeasure, true);
+    const TMeasureType &def = DefinitionList.At(MeasureStep);
+    lbMeasureNo->setText(QString::number(MeasureStep + 1));
+    lbMeasureName->setText(def.Name);
+    lbMeasureType->setText(MeasureKinds::DisplayName(def.Kind));
+  } else {
+    HighlightPanel(pnScale, false);
+    HighlightPanel(pnMeasure, false);
+    lbMeasureNo->clear();
+    lbMeasureName->clear();
+    lbMeasureType->clear();
+  }
+}
+
+void TForm1::HighlightPanel(QLabel *panel, bool on) {
+  panel->setFrameShape(QFrame::Panel);
+  panel->setFrameShadow(on ? QFrame::Sunken : QFrame::Raised);
+  panel->setLineWidth(1);
+  panel->setBackgroundRole(on ? QPalette::Light : QPalette::Button);
+}

@@ -1,0 +1,96 @@
+#include "measuring/ConvDlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/ErrorReport.h"
+#include "app/Prompter.h"
+#include "measuring/ValueText.h"
+
+TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_(prompter) {
+  setWindowTitle(QStringLiteral("ConvDlg"));
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  setFixedSize(198, 94);
+  if (owner) setFont(owner->font());
+  auto label = [this](const QString &text, int x, int y) {
+    auto *l = new QLabel(text, this);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+  };
+  lbLength = label(QString(), 24, 16);
+  lbLength->resize(46, 15);
+  Label6 = label(QStringLiteral("dots ="), 72, 16);
+  edCm = new QLineEdit(this);
+  edCm->setGeometry(112, 8, 41, 23);
+  Label4 = label(QStringLiteral("cm"), 160, 16);
+  Label2 = label(QStringLiteral("-->"), 16, 40);
+  lbDpc = label(QString(), 56, 40);
+  lbDpc->resize(46, 15);
+  Label1 = label(QStringLiteral("dots/cm"), 104, 40);
+  btOK = new QPushButton(QStringLiteral("OK"), this);
+  btOK->setGeometry(8, 64, 57, 25);
+  btRetry = new QPushButton(QStringLiteral("Retry"), this);
+  btRetry->setGeometry(72, 64, 57, 25);
+  btCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btCancel->setGeometry(136, 65, 57, 24);
+  setTabOrder(btOK, btRetry);
+  setTabOrder(btRetry, btCancel);
+  setTabOrder(btCancel, edCm);
+  btOK->setFocus();
+  connect(edCm, &QLineEdit::textEdited, this, [this] { RunGuarded(Prompt_, [&] { edCmChange(); }); });
+  connect(btOK, &QPushButton::clicked, this, [this] { btOKClick(); });
+  connect(btRetry, &QPushButton::clicked, this, [this] { done(mrRetry); });
+  connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+  SetLengthCm(10);
+}
+
+void TConvDlg::SetLengthCm(int n) {
+  LengthCm = n;
+  edCm->setText(QString::number(n));
+}
+
+void TConvDlg::SetLengthDots(int n) {
+  LengthDots = n;
+  lbLength->setText(QString::number(n));
+}
+
+void TConvDlg::SetDotsPerCm(double v) {
+  DotsPerCm = v;
+  lbDpc->setText(FormatValue(v));
+}
+
+void TConvDlg::edCmChange() {
+  const QString text = edCm->text();
+  if (text.isEmpty()) return;
+  bool ok = false;
+  const int n = text.trimmed().toInt(&ok);
+  if (!ok) throw EScaliperError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+  LengthCm = n;
+  // A known length of 0 or below gives no scale; the label stays empty.
+  SetDotsPerCm(n > 0 ? double(LengthDots) / n : 0.0);
+}
+
+void TConvDlg::btOKClick() {
+  // Only a whole number above 0 and a scale line of at least one dot make a
+  // scale that later lengths can be divided by.
+  if (edCm->text().isEmpty() || LengthCm <= 0) {
+    Prompt_.ShowMessage(QStringLiteral("Input scale size!"), QStringLiteral("Scale Size Error"));
+    Prompt_.Beep();
+    return;
+  }
+  if (LengthDots <= 0) {
+    Prompt_.ShowMessage(QStringLiteral("Scale line is too short!"), QStringLiteral("Scale Size Error"));
+    Prompt_.Beep();
+    return;
+  }
+  done(mrOk);
+}
+
+void TConvDlg::reject() { done(mrCancel); }
+
+void TConvDlg::showEvent(QShowEvent *event) {
+  if (QWidget *owner = parentWidget()) move(owner->frameGeometry().center() - rect().center());
+  QDialog::showEvent(event);
+}

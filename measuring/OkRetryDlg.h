@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <QRect>
+
+class QPushButton;
+
+// The frameless OK/Retry pop-up shown beside the pointer after each figure.
+class TOkRetryDlg : public QDialog {
+  Q_OBJECT
+public:
+  explicit TOkRetryDlg(QWidget *owner);
+  QPushButton *btOK, *btRetry;
+  void reject() override { done(2); }
+};
+
+// Where the pop-up goes for a release at `screenPoint`: 10 pixels right of and
+// below it, moved back onto the screen at the right and bottom edges.
+QPoint PopupPosition(QPoint screenPoint, QSize popup, const QRect &screen);

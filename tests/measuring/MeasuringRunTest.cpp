@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/Form1.h"
+#include "app/ImageView.h"
+#include "measuring/ConvDlg.h"
+#include "measuring/OkRetryDlg.h"
+#include "measuring/Overlay.h"
+#include "results/ResultsFile.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+struct MeasuringSession {
+  QTemporaryDir Dir;
+  ScriptedPrompter Prompt;
+  TForm1 Form{Prompt};
+
+  // Two BMP images in one folder, opened and the run started on the first.
+  void Start(int width = 400, int height = 300) {
+    for (const char *name : {"leaf01.bmp", "leaf02.bmp"}) {
+      QImage img(width, height, QImage::Format_RGB32);
+      img.fill(Qt::darkGreen);
+      ASSERT_TRUE(img.save(Dir.filePath(name), "BMP"));
+    }
+    // The dialog lists the last clicked file first; it is moved to the end.
+    Prompt.AnswerFiles({Dir.filePath("leaf02.bmp"), Dir.filePath("leaf01.bmp")});
+    Form.btOpenImages->click();
+    Prompt.Answers.push_back(mrYes);
+    Form.btNext->click();
+    ASSERT_EQ(Form.CurrentImage, 0);
+  }
+
+  void Drag(QPoint from, QPoint to) {
+    Form.PaintBox1MouseDown(Qt::LeftButton, from.x(), from.y());
+    Form.PaintBox1MouseMove((from.x() + to.x()) / 2, (from.y() + to.y()) / 2);
+    Form.PaintBox1MouseMove(to.x(), to.y());
+    Form.PaintBox1MouseUp(Qt::LeftButton, to.x(), to.y());
+  }
+
+  // Accepts the scale dialog with `cm` typed into it; records what it showed.
+  QStringList ScaleShown;
+  void AcceptScale(const QString &cm = QString()) {
+    Prompt.Dialogs.push_back([this, cm](QDialog &d) {
+      auto &conv = dynamic_cast<TConvDlg &>(d);
+      ScaleShown = {conv.lbLength->text(), conv.edCm->text(), conv.lbDpc->text()};
+      if (!cm.isEmpty()) {
+        conv.edCm->clear();
+        QTest::keyClicks(conv.edCm, cm);
+      }
+      conv.btOK->click();
+      return conv.result();
+    });
+  }
+};
+}  // namespace
+
+TEST(MeasuringRun, ScaleThenLineAndTheSavedFile) {
+  MeasuringSession run;
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "Line1", mkLine, false, false, false, false);
+  run.Start();
+  EXPECT_EQ(run.Form.ResultsTable.Cell(2, 1), "leaf01.bmp");
+  EXPECT_FALSE(run.Form.AddDef1->isEnabled());
+  EXPECT_EQ(run.Form.btNext->text(), "Next");
+  EXPECT_EQ(run.Form.StatusPanel0->text(), "400x300");
+
+  run.Form.btMeasure->click();
+  EXPECT_TRUE(run.Form.ScaleArmed);
+  EXPECT_EQ(run.Form.PaintBox1->size(), QSize(400, 300));
+  EXPECT_EQ(run.Form.pnScale->frameShadow(), QFrame::Sunken);
+
+  run.AcceptScale();
+  run.Drag({0, 0}, {253, 0});
+  EXPECT_EQ(run.ScaleShown, (QStringList{"253", "10", "25.3"}));
+  EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "25.3");
+  EXPECT_TRUE(run.Form.MeasureArmed);
+  EXPECT_EQ(run.Form.lbMeasureNo->text(), "1");
+  EXPECT_EQ(run.Form.lbMeasureName->text(), "Line1");
+  EXPECT_EQ(run.Form.lbMeasureType->text(), "Line");
+
+  // Measure again, at 200 %: 756 overlay pixels are 378 dots, 37.8 dots/cm.
+  run.Form.ComboBox1->setCurrentIndex(5);
+  EXPECT_EQ(run.Form.Image1->size(), QSize(800, 600));
+  run.Form.btMeasure->click();
+  run.AcceptScale("5");
+  run.Drag({0, 0}, {0, 506});
+  EXPECT_EQ(run.ScaleShown, (QStringList{"253", "10", "25.3"}));
+  EXPECT_EQ(run.Form.DotsPerCm, 50.6);
+  EXPECT_EQ(run.Form.KnownLengthCm, 5);
+  run.Form.btMeasure->click();
+  run.AcceptScale("10");
+  run.Drag({10, 10}, {766, 10});
+  EXPECT_EQ(run.ScaleShown, (QStringList{"378", "5", "75.6"}));
+  EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "37.8");
+
+  // A line of 189 overlay pixels at 200 %: 94.5 dots, 2.5 cm. Retry first.
+  run.Prompt.Press(mrRetry);
+  run.Drag({20, 20}, {209, 20});
+  EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "");
+  EXPECT_TRUE(run.Form.PaintBox1->DisplayList().empty());
+  run.Prompt.Press(mrOk);
+  run.Drag({20, 20}, {209, 20});
+  EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "2.5");
+  EXPECT_FALSE(run.Form.MeasureArmed);
+  EXPECT_TRUE(run.Form.lbMeasureNo->text().isEmpty());
+  // The band, the yellow line drawn over it, and the name.
+  const auto &ops = run.Form.PaintBox1->DisplayList();
+  ASSERT_EQ(ops.size(), 3u);
+  EXPECT_EQ(ops[1].Color, QColor(255, 255, 0));
+  EXPECT_EQ(ops[1].Mode, TOverlay::pmCopy);
+  EXPECT_EQ(ops[2].Text, "Line1");
+  EXPECT_EQ(ops[2].P1, QPoint(10, 8));
+
+  const QByteArray expected = "No.\tPath\tFile Name\tDots/cm\tLine1\r\n1\t" +
+                              run.Dir.path().toLocal8Bit() + "\tleaf01.bmp\t37.8\t2.5\r\n2\t" +
+                              run.Dir.path().toLocal8Bit() + "\tleaf02.bmp\t\t\r\n";
+  EXPECT_EQ(ResultsFileBytes(run.Form.ResultsTable, '\t'), expected);
+}
+
+TEST(MeasuringRun, AngleAndRectangle) {
+  MeasuringSession run;
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "A", mkAngle, false, false, false, false);
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "", TMeasureKind(9), false, false, false, false);
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "R", mkRectangle, true, false, false, true);
+  run.Start();
+  run.Form.btMeasure->click();
+  run.AcceptScale();
+  run.Drag({0, 0}, {100, 0});  // 10 dots/cm
+
+  // Angle: vertex (100,100), first arm to (200,100), second to (100,0).
+  run.Form.PaintBox1MouseDown(Qt::RightButton, 100, 100);
+  run.Form.PaintBox1MouseMove(200, 100);
+  run.Form.PaintBox1MouseUp(Qt::RightButton, 200, 100);
+  EXPECT_TRUE(run.Form.AngleSecondArm);
+  run.Form.PaintBox1MouseMove(150, 50);
+  run.Form.PaintBox1MouseDown(Qt::LeftButton, 5, 5);  // ignored
+  run.Form.PaintBox1MouseMove(100, 0);
+  run.Prompt.Press(mrOk);
+  run.Form.PaintBox1MouseUp(Qt::LeftButton, 100, 0);
+  EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "90");
+  // The definition of no known kind is skipped; the rectangle comes next.
+  EXPECT_EQ(run.Form.MeasureStep, 2);
+  EXPECT_EQ(run.Form.lbMeasureType->text(), "Rectangle");
+
+  run.Prompt.Press(mrOk);
+  run.Drag({130, 120}, {100, 100});
+  EXPECT_EQ(run.Form.ResultsTable.Cell(6, 1), "2");   // height 20 dots
+  EXPECT_EQ(run.Form.ResultsTable.Cell(7, 1), "6");   // area 30 x 20 dots
+  EXPECT_FALSE(run.Form.MeasureArmed);
+}
+
+TEST(MeasuringRun, ZeroArmAngleAndZeroScaleAreRefused) {
+  MeasuringSession run;
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "A", mkAngle, false, false, false, false);
+  run.Start();
+  run.Form.btMeasure->click();
+  // A click without movement gives 0 dots: OK is refused, Retry re-arms.
+  QStringList shown;
+  run.Prompt.Dialogs.push_back([&](QDialog &d) {
+    auto &conv = dynamic_cast<TConvDlg &>(d);
+    conv.btOK->click();
+    shown << conv.lbDpc->text();
+    conv.edCm->clear();
+    QTest::keyClicks(conv.edCm, "0");
+    conv.btOK->click();
+    return int(mrRetry);
+  });
+  run.Drag({5, 5}, {5, 5});
+  EXPECT_EQ(shown, (QStringList{""}));
+  ASSERT_EQ(run.Prompt.Messages.size(), 2u);
+  EXPECT_EQ(run.Prompt.Messages[0].Text, "Scale line is too short!");
+  EXPECT_EQ(run.Prompt.Messages[1].Text, "Input scale size!");
+  EXPECT_EQ(run.Prompt.Messages[1].Title, "Scale Size Error");
+  EXPECT_TRUE(run.Form.ScaleArmed);
+  EXPECT_EQ(run.Form.KnownLengthCm, 10);
+  EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "");
+
+  run.AcceptScale();
+  run.Drag({0, 0}, {100, 0});
+  const int beeps = run.Prompt.Beeps;
+  run.Form.PaintBox1MouseDown(Qt::LeftButton, 50, 50);
+  run.Form.PaintBox1MouseUp(Qt::LeftButton, 50, 50);  // first arm of zero length
+  run.Form.PaintBox1MouseUp(Qt::LeftButton, 80, 80);
+  EXPECT_EQ(run.Prompt.Beeps, beeps + 1);
+  EXPECT_TRUE(run.Form.MeasureArmed);
+  EXPECT_EQ(run.Form.MeasureStep, 0);
+  EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "");
+}
+
+TEST(MeasuringRun, WorkflowRefusals) {
+  MeasuringSession run;
+  run.Form.btNext->click();
+  EXPECT_EQ(run.Prompt.Messages.back(), (ScriptedPrompter::Shown{"Define measurements first!", "Definition Error"}));
+  EXPECT_EQ(run.Form.btNext->text(), "Start");
+  run.Form.btMeasure->click();
+  run.Form.btBack->click();
+  EXPECT_EQ(run.Prompt.Beeps, 2);
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "L", mkLine, false, false, false, false);
+  run.Prompt.Answers.push_back(mrNo);
+  run.Form.btNext->click();
+  EXPECT_FALSE(run.Form.RunStarted);
+  run.Start();
+  run.Form.btNext->click();
+  EXPECT_EQ(run.Form.CurrentImage, 1);
+  EXPECT_EQ(run.Form.ResultsTable.CurrentRow(), 2);
+  run.Form.btNext->click();
+  EXPECT_EQ(run.Form.CurrentImage, 1);
+  run.Form.btBack->click();
+  run.Form.btBack->click();
+  EXPECT_EQ(run.Form.CurrentImage, 0);
+  EXPECT_EQ(run.Prompt.Beeps, 4);
+}
+
+TEST(OkRetryDlg, PlacementAtScreenEdges) {
+  const QRect screen(0, 0, 1280, 1024);
+  const QSize size(129, 25);
+  EXPECT_EQ(PopupPosition({100, 100}, size, screen), QPoint(110, 110));
+  EXPECT_EQ(PopupPosition({1270, 100}, size, screen), QPoint(1151, 110));
+  EXPECT_EQ(PopupPosition({100, 1020}, size, screen), QPoint(110, 999));
+  EXPECT_EQ(PopupPosition({-50, -50}, size, screen), QPoint(-40, -40));
+  TOkRetryDlg d(nullptr);
+  EXPECT_EQ(d.size(), QSize(129, 25));
+  EXPECT_EQ(d.btRetry->geometry(), QRect(64, 0, 65, 25));
+}
