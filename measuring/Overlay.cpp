@@ -22,6 +22,8 @@ void TOverlay::Line(QPoint from, QPoint to) {
 }
 
 void TOverlay::Rectangle(QPoint corner1, QPoint corner2) {
+  // A rectangle without width or height covers no pixel.
+  if (corner1.x() == corner2.x() || corner1.y() == corner2.y()) return;
   Append({opRect, corner1, corner2, QString(), Mode, PenColor, 0});
 }
 
@@ -65,7 +67,12 @@ void TOverlay::Paint(QPainter &painter, const Op &op) const {
   painter.setBrush(Qt::NoBrush);
   switch (op.Kind) {
     case opLine: painter.drawLine(op.P1, op.P2); break;
-    case opRect: painter.drawRect(QRect(op.P1, op.P2).normalized()); break;
+    case opRect: {
+      // The outline runs through both corners.
+      const QPoint topLeft(qMin(op.P1.x(), op.P2.x()), qMin(op.P1.y(), op.P2.y()));
+      painter.drawRect(QRect(topLeft, QSize(qAbs(op.P1.x() - op.P2.x()), qAbs(op.P1.y() - op.P2.y()))));
+      break;
+    }
     case opText: {
       QFont f = font();
       f.setPointSize(op.PointSize);

@@ -228,3 +228,34 @@ TEST(OkRetryDlg, PlacementAtScreenEdges) {
   EXPECT_EQ(d.size(), QSize(129, 25));
   EXPECT_EQ(d.btRetry->geometry(), QRect(64, 0, 65, 25));
 }
+
+TEST(MeasuringRun, OverlayPixels) {
+  MeasuringSession run;
+  AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "Box", mkRectangle, true, true, false, false);
+  run.Start(200, 150);
+  run.Form.btMeasure->click();
+  run.AcceptScale();
+  run.Drag({0, 0}, {100, 0});
+  const QImage before = run.Form.ScrollContent->grab().toImage();
+
+  // A band drawn and taken back leaves the image exactly as it was.
+  run.Form.PaintBox1MouseDown(Qt::LeftButton, 20, 20);
+  run.Form.PaintBox1MouseMove(80, 60);
+  const QImage banded = run.Form.ScrollContent->grab().toImage();
+  EXPECT_NE(banded.pixel(50, 20), before.pixel(50, 20));
+  for (int i = 0; i < 1000; ++i) run.Form.PaintBox1MouseMove(30 + i % 90, 30 + i % 70);
+  EXPECT_LE(run.Form.PaintBox1->DisplayList().size(), 2u);
+  run.Prompt.Press(mrRetry);
+  run.Form.PaintBox1MouseUp(Qt::LeftButton, 80, 60);
+  EXPECT_EQ(run.Form.ScrollContent->grab().toImage(), before);
+
+  run.Prompt.Press(mrOk);
+  run.Drag({40, 40}, {120, 100});
+  const QImage marked = run.Form.ScrollContent->grab().toImage();
+  if (qEnvironmentVariableIsSet("SCALIPER_SHOT")) marked.save(qEnvironmentVariable("SCALIPER_SHOT"));
+  EXPECT_EQ(QColor(marked.pixel(80, 40)), QColor(255, 255, 0));
+  EXPECT_EQ(QColor(marked.pixel(120, 70)), QColor(255, 255, 0));
+  EXPECT_EQ(marked.pixel(80, 70), before.pixel(80, 70));  // outline only
+  EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "6");
+  EXPECT_EQ(run.Form.ResultsTable.Cell(5, 1), "8");
+}
