@@ -52,7 +52,9 @@ void SaveBench(const QString &dir) {
     f.write(bytes);
     f.close();
   });
+  const double encode = BestOf(5, [&] { ResultsFileBytes(form.ResultsTable, '\t'); });
   std::printf("save_10k_ratio: %.2f\n", save / write);
+  std::printf("save_10k_encode_share: %.2f\n", encode / save);
 }
 
 void AppendBench() {

@@ -3,30 +3,33 @@
 #include "results/ResultsTable.h"
 
 namespace {
-void AppendField(QByteArray &out, const QByteArray &field, char separator) {
-  const bool quote = separator == ',' && (field.contains(',') || field.contains('"') ||
-                                          field.contains('\r') || field.contains('\n'));
+void AppendField(QString &out, const QString &field, QChar separator) {
+  const bool quote = separator == u',' && (field.contains(u',') || field.contains(u'"') ||
+                                           field.contains(u'\r') || field.contains(u'\n'));
   if (!quote) {
     out += field;
     return;
   }
-  out += '"';
-  for (char c : field) {
-    if (c == '"') out += '"';
+  out += u'"';
+  for (QChar c : field) {
+    if (c == u'"') out += u'"';
     out += c;
   }
-  out += '"';
+  out += u'"';
 }
 }  // namespace
 
 QByteArray ResultsFileBytes(const TResultsTable &table, char separator) {
-  QByteArray out;
+  // The whole text is built first and encoded once: encoding cell by cell
+  // costs far more than writing the file.
+  const QChar sep = QLatin1Char(separator);
+  QString text;
   for (int r = 0; r < table.RowCount(); ++r) {
     for (int c = 0; c < table.ColumnCount(); ++c) {
-      if (c > 0) out += separator;
-      AppendField(out, table.Cell(c, r).toLocal8Bit(), separator);
+      if (c > 0) text += sep;
+      AppendField(text, table.Cell(c, r), sep);
     }
-    out += "\r\n";
+    text += QLatin1String("\r\n");
   }
-  return out;
+  return text.toLocal8Bit();
 }
