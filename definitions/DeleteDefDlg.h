@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "app/Prompter.h"
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -21,5 +23,5 @@ public:
   // The position of the chosen entry, or -1 when none is chosen.
   int SelectedIndex() const;
 
-  void reject() override { done(2); }
+  void reject() override { done(mrCancel); }
 };

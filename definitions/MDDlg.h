@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "app/Prompter.h"
+
 #include "definitions/MeasureType.h"
 
 class QCheckBox;
@@ -41,12 +43,11 @@ public:
   void btOKClick();
   void btCancelClick();
 
-  void reject() override { done(mrCancelCode); }
+  void reject() override { done(mrCancel); }
 
 protected:
   void keyPressEvent(QKeyEvent *event) override;
 
 private:
-  static constexpr int mrCancelCode = 2;
   bool Updating_ = false;
 };

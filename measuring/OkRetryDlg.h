@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+
+#include "app/Prompter.h"
 #include <QPoint>
 #include <QRect>
 
@@ -12,7 +14,7 @@ class TOkRetryDlg : public QDialog {
 public:
   explicit TOkRetryDlg(QWidget *owner);
   QPushButton *btOK, *btRetry;
-  void reject() override { done(2); }
+  void reject() override { done(mrCancel); }
 };
 
 // Where the pop-up goes for a release at `screenPoint`: 10 pixels right of and
