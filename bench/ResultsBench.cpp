@@ -1,0 +1,59 @@
+// Saving the results table and appending image rows.
+#include <QElapsedTimer>
+#include <QFile>
+
+#include "app/Form1.h"
+#include "app/QtPrompter.h"
+#include "bench/BenchSupport.h"
+#include "definitions/DefinitionList.h"
+#include "results/ResultsFile.h"
+
+using namespace bench;
+
+namespace {
+void SaveBench(const QString &dir) {
+  TQtPrompter prompter;
+  TForm1 form(prompter);
+  for (int d = 0; d < 36; ++d)
+    AddDefinition(form.DefinitionList, form.ResultsTable, QStringLiteral("M%1").arg(d), mkLine, false, false,
+                  false, false);
+  form.ResultsTable.AppendImageRows(Files(10000));
+  for (int i = 0; i < 10000; ++i)
+    for (int c = 3; c < form.ResultsTable.ColumnCount(); ++c)
+      form.ResultsTable.SetImageCell(i, c, QStringLiteral("12.3456"));
+  const QString saved = dir + QStringLiteral("/results.txt");
+  const QString plain = dir + QStringLiteral("/plain.txt");
+  const QByteArray bytes = ResultsFileBytes(form.ResultsTable, '\t');
+  const double save = BestOf(5, [&] { form.WriteResultsFile(saved, '\t'); });
+  const double write = BestOf(5, [&] {
+    QFile f(plain);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    f.close();
+  });
+  const double encode = BestOf(5, [&] { ResultsFileBytes(form.ResultsTable, '\t'); });
+  Print("save_10k_ratio", save / write);
+  Print("save_10k_encode_share", encode / save);
+}
+
+void AppendBench(const QString &) {
+  auto timeFor = [](int n) {
+    const QStringList files = Files(n);
+    return BestOf(5, [&] {
+      TQtPrompter prompter;
+      TForm1 form(prompter);
+      form.ResultsTable.AppendImageRows(files);
+    });
+  };
+  const double baseline = BestOf(5, [] {
+    TQtPrompter prompter;
+    TForm1 form(prompter);
+  });
+  const double small = timeFor(1000) - baseline;
+  const double large = timeFor(10000) - baseline;
+  Print("append_rows_scaling", large / std::max(small, 1.0));
+}
+
+Section save("save", SaveBench);
+Section append("append", AppendBench);
+}  // namespace
