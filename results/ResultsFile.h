@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 class TResultsTable;
 
@@ -10,3 +11,6 @@ class TResultsTable;
 // a double quote, a CR or an LF is quoted with inner quotes doubled, so that
 // spreadsheets read the same cells back; every other field is written as it is.
 QByteArray ResultsFileBytes(const TResultsTable &table, char separator);
+
+// One line of that file, CR LF included, for `count` cells.
+QByteArray ResultsFileLine(const QString *cells, int count, char separator);

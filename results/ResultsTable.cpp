@@ -2,6 +2,7 @@
 
 #include "definitions/DefinitionList.h"
 #include "definitions/MeasureType.h"
+#include "results/ResultsFile.h"
 
 TResultsTable::TResultsTable(PathRules rules) : Rules_(rules) {
   Rows_.assign(kInitialRows, std::vector<QString>(kFixedColumns));
@@ -25,7 +26,11 @@ void TResultsTable::AppendImageRows(const QStringList &files) {
   // Before the first images the table has its initial empty rows; the image
   // rows take their place, so the row count can go down as well as up.
   Rows_.resize(newRows);
-  for (int r = c + 1; r < newRows; ++r) Rows_[r].assign(ColCount_, QString());
+  Lines_.resize(newRows);
+  for (int r = c + 1; r < newRows; ++r) {
+    Rows_[r].assign(ColCount_, QString());
+    ForgetLine(r);
+  }
   for (int k = 0; k < n; ++k) {
     std::vector<QString> &row = Rows_[c + k + 1];
     SplitName parts = SplitFileName(files.at(k), Rules_);
@@ -51,12 +56,14 @@ void TResultsTable::SetColumnCount(int count) {
   if (Observer_) Observer_->BeforeColumnCountChange(old, count);
   for (std::vector<QString> &row : Rows_) row.resize(count);
   ColCount_ = count;
+  ForgetLines();
   if (Observer_) Observer_->AfterColumnCountChange(old, count);
 }
 
 void TResultsTable::SetHeading(int col, const QString &text) {
   if (col < 0 || col >= ColCount_) return;
   Rows_[0][col] = text;
+  ForgetLine(0);
   if (Observer_) Observer_->CellsChanged(col, col, 0, 0);
 }
 
@@ -90,6 +97,7 @@ void TResultsTable::SetImageCell(int i, int column, const QString &text) {
   const int row = i + 1;
   if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount_) return;
   Rows_[row][column] = text;
+  ForgetLine(row);
   DataChanged = true;
   if (Observer_) Observer_->CellsChanged(column, column, row, row);
 }
@@ -98,4 +106,23 @@ void TResultsTable::ShowImageRow(int i) {
   CurrentRow_ = i + 1;
   TopRow_ = i <= 4 ? 1 : i - 3;
   if (Observer_) Observer_->ImageRowShown(CurrentRow_, TopRow_);
+}
+
+void TResultsTable::ForgetLine(int row) {
+  if (row >= 0 && row < int(Lines_.size())) Lines_[row].clear();
+}
+
+void TResultsTable::ForgetLines() {
+  for (QByteArray &line : Lines_) line.clear();
+}
+
+const QByteArray &TResultsTable::FileLine(int row, char separator) const {
+  Lines_.resize(Rows_.size());
+  if (separator != LinesSeparator_) {
+    for (QByteArray &line : Lines_) line.clear();
+    LinesSeparator_ = separator;
+  }
+  QByteArray &line = Lines_[row];
+  if (line.isEmpty()) line = ResultsFileLine(Rows_[row].data(), ColCount_, separator);
+  return line;
 }

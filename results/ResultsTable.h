@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -61,9 +62,16 @@ public:
 
   PathRules Rules() const { return Rules_; }
 
+  // Row `row`'s line of the results file for `separator`. Lines are kept
+  // until their row changes, so saving again after a few new values encodes
+  // only the rows that changed.
+  const QByteArray &FileLine(int row, char separator) const;
+
 private:
   void SetColumnCount(int count);
   void SetHeading(int col, const QString &text);
+  void ForgetLine(int row);
+  void ForgetLines();
 
   PathRules Rules_;
   int ColCount_ = kFixedColumns;
@@ -71,4 +79,8 @@ private:
   int CurrentRow_ = -1;
   int TopRow_ = 1;
   Observer *Observer_ = nullptr;
+  // Encoded file lines by row; an empty entry has not been encoded since its
+  // row last changed. All entries are for LinesSeparator_.
+  mutable std::vector<QByteArray> Lines_;
+  mutable char LinesSeparator_ = 0;
 };

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QAction>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
 
 #include "app/Form1.h"
 #include "definitions/DefinitionList.h"
@@ -181,4 +184,79 @@ TEST(SaveCommands, CloseQuestion) {
     EXPECT_TRUE(can);
     EXPECT_EQ(prompt.Questions.size(), 2u);
   }
+}
+
+namespace {
+// The file as encoded from scratch, row by row, without the table's line cache.
+QByteArray FreshBytes(const TResultsTable &t, char separator) {
+  QByteArray out;
+  for (int r = 0; r < t.RowCount(); ++r) {
+    std::vector<QString> cells;
+    for (int c = 0; c < t.ColumnCount(); ++c) cells.push_back(t.Cell(c, r));
+    out += ResultsFileLine(cells.data(), int(cells.size()), separator);
+  }
+  return out;
+}
+}  // namespace
+
+// Saving again after any change writes the table as it now is: no line kept
+// from an earlier save may survive a change to its row or to the columns.
+TEST(ResultsFile, LaterSavesFollowEveryChange) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  TResultsTable &t = form.ResultsTable;
+  FillWorkedExample(form);
+  const std::vector<std::function<void()>> changes = {
+      [&] { t.SetImageCell(1, 4, QString::fromUtf8("3,75 \xC2\xB5m")); },
+      [&] { t.AppendImageRows({"/photos/b\"x\".jpg"}); },
+      [&] { AddDefinition(form.DefinitionList, t, "Rect1", mkRectangle, true, false, false, true); },
+      [&] { t.SetImageCell(2, 6, "12"); },
+      [&] { DeleteDefinition(form.DefinitionList, t, 0); },
+      [&] { t.SetImageCell(0, 3, ""); },
+  };
+  for (const auto &change : changes) {
+    for (char sep : {'\t', ','}) ResultsFileBytes(t, sep);
+    change();
+    for (char sep : {',', '\t'}) EXPECT_EQ(ResultsFileBytes(t, sep), FreshBytes(t, sep));
+  }
+  EXPECT_EQ(t.Cell(4, 0), "Rect1_H");
+}
+
+// A file system that refuses more bytes part-way through the save (here the
+// process's file-size limit, which fails writes with EFBIG exactly as a full
+// disk fails them with ENOSPC) is reported, and the old file stays whole.
+TEST(SaveCommands, DiskFullPartWayKeepsTheOldFile) {
+  QTemporaryDir dir;
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  FillWorkedExample(form);
+  QStringList many;
+  for (int i = 0; i < 4000; ++i) many << QStringLiteral("/photos/a/long/folder/name/leaf%1.jpg").arg(i);
+  form.ResultsTable.AppendImageRows(many);
+  ASSERT_GT(ResultsFileBytes(form.ResultsTable, '\t').size(), 100000);
+  const QString path = dir.filePath("r.txt");
+  WriteBytes(path, "previous results\r\n");
+
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 32768;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  prompt.AnswerFile(path);
+  const bool saved = form.bbSaveClick();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(prompt.Messages.size(), 1u);
+  EXPECT_EQ(prompt.Messages[0].Text, "Cannot Write" + path);
+  EXPECT_EQ(prompt.Messages[0].Title, "File Error");
+  EXPECT_TRUE(form.ResultsTable.DataChanged);
+  EXPECT_EQ(ReadAll(path), QByteArray("previous results\r\n"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"r.txt"});  // no half-written file left
+  // Once there is room again, Save writes the same name and layout.
+  EXPECT_TRUE(form.bbSaveClick());
+  EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, '\t'));
+  EXPECT_FALSE(form.ResultsTable.DataChanged);
 }
