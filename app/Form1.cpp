@@ -63,7 +63,17 @@ TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Promp
   FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+  FormDestroy();
+  // Child widgets are deleted only after this object's members; the grid and
+  // its model read the results table, so they go while it still exists, and
+  // the window is hidden while everything its children show is alive.
+  hide();
+  delete StringGrid1;
+  StringGrid1 = nullptr;
+  delete GridModel;
+  GridModel = nullptr;
+}
 
 void TForm1::BuildToolBar() {
   ToolBar1 = new QWidget(this);
