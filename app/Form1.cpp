@@ -226,6 +226,8 @@ void TForm1::ConnectCommands() {
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
+  // Typing changes the zoom too: text that is no item's text means 100 %.
+  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
   connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
   bind(AddDef1, &TForm1::AddDef1Click);
   bind(DeleteDef1, &TForm1::DeleteDef1Click);

@@ -2,6 +2,9 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 TImageView::TImageView(QWidget *parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -9,17 +12,161 @@ TImageView::TImageView(QWidget *parent) : QWidget(parent) {
 
 void TImageView::SetPicture(const QImage &image) {
   Picture_ = image;
+  Reduced_ = QImage();
   update();
+}
+
+const QImage &TImageView::Reduced() {
+  if (Reduced_.size() != size()) Reduced_ = AreaAveraged(Picture_, size());
+  return Reduced_;
 }
 
 void TImageView::paintEvent(QPaintEvent *event) {
   if (Picture_.isNull() || width() <= 0 || height() <= 0) return;
   QPainter painter(this);
-  const double sx = double(Picture_.width()) / width();
-  const double sy = double(Picture_.height()) / height();
-  // Enlarged pictures show crisp pixel blocks; reduced ones are filtered.
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, sx > 1.0 || sy > 1.0);
-  const QRect target = event->rect();
-  const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx, target.height() * sy);
-  painter.drawImage(QRectF(target), Picture_, source);
+  const QRect target = event->rect() & rect();
+  if (target.isEmpty()) return;
+  const QSize picture = Picture_.size();
+  if (size() == picture) {
+    Reduced_ = QImage();
+    painter.drawImage(target.topLeft(), Picture_, target);
+  } else if (width() <= picture.width() && height() <= picture.height()) {
+    painter.drawImage(target.topLeft(), Reduced(), target);
+  } else if (width() >= picture.width() && height() >= picture.height()) {
+    Reduced_ = QImage();
+    PaintEnlarged(painter, target);
+  } else {
+    // Stretched one way and squeezed the other: not a zoom the program sets.
+    painter.drawImage(QRectF(target), Picture_,
+                      QRectF(target.x() * double(picture.width()) / width(),
+                             target.y() * double(picture.height()) / height(),
+                             target.width() * double(picture.width()) / width(),
+                             target.height() * double(picture.height()) / height()));
+  }
+}
+
+// View pixel (x, y) shows image pixel (x * w / W, y * h / H), rounded down:
+// the pixel the overlay's coordinates name at that point.
+void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
+  const qint64 w = Picture_.width(), h = Picture_.height(), W = width(), H = height();
+  if (Tile_.width() < target.width() || Tile_.height() < target.height() || Tile_.format() != Picture_.format())
+    Tile_ = QImage(qMax(Tile_.width(), target.width()), qMax(Tile_.height(), target.height()), Picture_.format());
+  if (Tile_.isNull()) return;
+  // The exposed columns as runs of view pixels that show one image column.
+  struct Run {
+    int Column, Length;
+  };
+  std::vector<Run> runs;
+  runs.reserve(size_t(target.width()));
+  for (int x = 0; x < target.width(); ++x) {
+    const int sx = int((target.x() + x) * w / W);
+    if (!runs.empty() && runs.back().Column == sx)
+      ++runs.back().Length;
+    else
+      runs.push_back({sx, 1});
+  }
+  const size_t rowBytes = size_t(target.width()) * 4;
+  int previous = -1;
+  for (int y = 0; y < target.height(); ++y) {
+    const int sy = int((target.y() + y) * h / H);
+    auto *dst = reinterpret_cast<quint32 *>(Tile_.scanLine(y));
+    if (sy == previous) {
+      std::memcpy(dst, Tile_.constScanLine(y - 1), rowBytes);
+      continue;
+    }
+    previous = sy;
+    const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(sy));
+    for (const Run &run : runs) {
+      const quint32 pixel = src[run.Column];
+      switch (run.Length) {
+        case 1: *dst++ = pixel; break;
+        case 2:
+          dst[0] = dst[1] = pixel;
+          dst += 2;
+          break;
+        default: dst = std::fill_n(dst, run.Length, pixel); break;
+      }
+    }
+  }
+  painter.drawImage(target.topLeft(), Tile_, QRect(QPoint(0, 0), target.size()));
+}
+
+namespace {
+// One output column's share of the image columns: a first column with a
+// partial weight, whole columns, and a last partial one, in units in which an
+// image column is `outCount` wide and an output column `inCount` wide.
+struct Span {
+  int First, Last;          // image columns touched, inclusive
+  qint64 FirstW, LastW;     // weights of the first and last (the rest weigh outCount)
+};
+
+std::vector<Span> Spans(int inCount, int outCount) {
+  std::vector<Span> spans(static_cast<size_t>(outCount));
+  for (int o = 0; o < outCount; ++o) {
+    const qint64 begin = qint64(o) * inCount, end = qint64(o + 1) * inCount;  // in units
+    Span s;
+    s.First = int(begin / outCount);
+    s.Last = int((end - 1) / outCount);
+    if (s.First == s.Last) {
+      s.FirstW = end - begin;
+      s.LastW = 0;
+    } else {
+      s.FirstW = qint64(s.First + 1) * outCount - begin;
+      s.LastW = end - qint64(s.Last) * outCount;
+    }
+    spans[size_t(o)] = s;
+  }
+  return spans;
+}
+}  // namespace
+
+QImage AreaAveraged(const QImage &source, QSize size) {
+  if (source.isNull() || size.isEmpty()) return QImage();
+  const QImage::Format format = source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+  const QImage image = source.format() == format ? source : source.convertToFormat(format);
+  const int w = image.width(), h = image.height();
+  const int W = qMin(size.width(), w), H = qMin(size.height(), h);
+  QImage out(W, H, format);
+  if (out.isNull()) return QImage();
+
+  const std::vector<Span> columns = Spans(w, W);
+  const std::vector<Span> rows = Spans(h, H);
+  // Each image row is first reduced across (sums weighted in units of W per
+  // column, w per output column), then the rows of one output row are summed
+  // with their own weights (units of H per row, h per output row).
+  std::vector<quint32> across(size_t(W) * 4);
+  std::vector<quint64> sum(size_t(W) * 4);
+  const quint64 total = quint64(w) * quint64(h);
+  for (int o = 0; o < H; ++o) {
+    const Span &r = rows[size_t(o)];
+    std::fill(sum.begin(), sum.end(), 0);
+    for (int sy = r.First; sy <= r.Last; ++sy) {
+      const quint64 rowWeight = sy == r.First ? quint64(r.FirstW) : sy == r.Last ? quint64(r.LastW) : quint64(H);
+      const auto *src = reinterpret_cast<const quint32 *>(image.constScanLine(sy));
+      for (int ox = 0; ox < W; ++ox) {
+        const Span &c = columns[size_t(ox)];
+        quint32 a = 0, rr = 0, g = 0, b = 0;
+        for (int sx = c.First; sx <= c.Last; ++sx) {
+          const quint32 weight = sx == c.First ? quint32(c.FirstW) : sx == c.Last ? quint32(c.LastW) : quint32(W);
+          const quint32 p = src[sx];
+          a += (p >> 24) * weight;
+          rr += ((p >> 16) & 0xff) * weight;
+          g += ((p >> 8) & 0xff) * weight;
+          b += (p & 0xff) * weight;
+        }
+        quint64 *s = &sum[size_t(ox) * 4];
+        s[0] += a * rowWeight;
+        s[1] += rr * rowWeight;
+        s[2] += g * rowWeight;
+        s[3] += b * rowWeight;
+      }
+    }
+    auto *dst = reinterpret_cast<quint32 *>(out.scanLine(o));
+    for (int ox = 0; ox < W; ++ox) {
+      const quint64 *s = &sum[size_t(ox) * 4];
+      auto channel = [&](int k) { return quint32((s[k] + total / 2) / total); };
+      dst[ox] = (channel(0) << 24) | (channel(1) << 16) | (channel(2) << 8) | channel(3);
+    }
+  }
+  return out;
 }

@@ -4,8 +4,15 @@
 #include <QWidget>
 
 // The image view: shows the current image stretched to the view's size. It
-// paints only the exposed part, straight from the decoded image, and never
-// builds a scaled copy of the whole picture.
+// paints only the exposed part, and never builds an enlarged copy of the
+// picture (a large photograph at 400 % would take gigabytes):
+// - at the picture's own size, straight from the picture;
+// - enlarged, every image pixel a crisp block, expanded into a tile no larger
+//   than the exposed part;
+// - reduced, from a copy of the picture reduced once to the view's size by
+//   averaging the area each view pixel covers, so that fine detail is
+//   filtered rather than aliased. Only that one reduced copy is kept, and
+//   only while the view is smaller than the picture.
 class TImageView : public QWidget {
   Q_OBJECT
 public:
@@ -17,5 +24,15 @@ protected:
   void paintEvent(QPaintEvent *event) override;
 
 private:
+  void PaintEnlarged(QPainter &painter, const QRect &target);
+  const QImage &Reduced();
+
   QImage Picture_;
+  QImage Reduced_;  // Picture_ averaged down to the view's size, when smaller
+  QImage Tile_;     // reused between paints of enlarged pictures
 };
+
+// `image` reduced to `size` (no larger in either direction) by averaging,
+// for every output pixel, the image area it covers, weighted by how much of
+// each image pixel lies inside it.
+QImage AreaAveraged(const QImage &image, QSize size);

@@ -1,0 +1,187 @@
+// Opening a batch, showing its images by their extension, the zoom, and what
+// the view paints at each zoom.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/Form1.h"
+#include "app/ImageView.h"
+#include "tests/support/SampleImages.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+struct Batch {
+  QTemporaryDir Dir;
+  ScriptedPrompter Prompt;
+  TForm1 Form{Prompt};
+
+  QString Write(const QString &name, const QByteArray &bytes) {
+    const QString path = Dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+  }
+  // Opens the files in dialog order and returns their image indexes.
+  void Open(const QStringList &paths) {
+    Prompt.AnswerFiles(paths);
+    Form.btOpenImages->click();
+  }
+  QString Status() { return Form.StatusPanel0->text() + " " + Form.StatusPanel1->text(); }
+};
+
+QByteArray Bmp(int w, int h) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(qRgb(10, 20, 30));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  img.save(&buffer, "BMP");
+  return bytes;
+}
+}  // namespace
+
+TEST(ImageList, OpenImagesAppendsInDialogOrderWithTheFirstLast) {
+  Batch b;
+  EXPECT_EQ(b.Form.OpenDialog1.Title, "Open files");
+  EXPECT_EQ(b.Form.OpenDialog1.FilterIndex, 2);
+  EXPECT_TRUE(b.Form.OpenDialog1.MultiSelect);
+  b.Open({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"});
+  b.Open({"/q/d.bmp"});
+  const auto &t = b.Form.ResultsTable;
+  EXPECT_EQ(t.ImageCount, 4);
+  EXPECT_TRUE(t.DataChanged);
+  QStringList names, numbers;
+  for (int r = 1; r <= 4; ++r) names << t.Cell(2, r), numbers << t.Cell(0, r);
+  EXPECT_EQ(names, (QStringList{"b.jpg", "c.jpg", "a.jpg", "d.bmp"}));
+  EXPECT_EQ(numbers, (QStringList{"1", "2", "3", "4"}));
+  EXPECT_EQ(t.Cell(1, 4), "/q");
+  EXPECT_EQ(b.Form.CurrentImage, -1);  // nothing is shown yet
+  EXPECT_TRUE(b.Form.ImageBitmap.isNull());
+  b.Prompt.CancelFile();
+  b.Form.btOpenImages->click();
+  EXPECT_EQ(t.ImageCount, 4);
+}
+
+// The extension alone, in any case, decides how a file is read; a file that
+// does not decode beeps and a name of another kind gets the message, and in
+// both cases the previous picture and status bar stay.
+TEST(ImageList, ShowImageByExtension) {
+  Batch b;
+  const QByteArray jpeg = MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(200, 40, 40));
+  const QStringList files = {
+      b.Write("photo.Jpg", jpeg), b.Write("PHOTO.JPEG", MakeJpeg(JpegKind::Grey, 20, 10, qRgb(9, 9, 9))),
+      b.Write("scan.bmp", Bmp(30, 40)),  b.Write("photo.jpe", jpeg),
+      b.Write("photo.png", jpeg),        b.Write("photo", jpeg),
+      b.Write("notes.jpg", "just some text, not a picture\n"), b.Write("scan.BMP", jpeg)};
+  b.Form.ResultsTable.AppendImageRows(files);
+
+  const QString sizes[] = {"64x48", "20x10", "30x40"};
+  for (int i = 0; i < 3; ++i) {
+    b.Form.ShowImage(i);
+    EXPECT_EQ(b.Status(), sizes[i] + " " + files[i]);
+  }
+  EXPECT_EQ(b.Prompt.Beeps, 0);
+  for (int i = 3; i < 6; ++i) b.Form.ShowImage(i);
+  ASSERT_EQ(b.Prompt.Messages.size(), 3u);
+  for (const auto &m : b.Prompt.Messages)
+    EXPECT_EQ(m, (ScriptedPrompter::Shown{"Image format should be jpeg or full-color bitmap!", "Wrong Image Format"}));
+  b.Form.ShowImage(6);
+  b.Form.ShowImage(7);  // a JPEG named .BMP is read as a bitmap, and fails
+  EXPECT_EQ(b.Prompt.Beeps, 2);
+  EXPECT_EQ(b.Status(), "30x40 " + files[2]);
+  EXPECT_EQ(b.Form.ImageBitmap.size(), QSize(30, 40));
+  EXPECT_EQ(b.Form.Image1->Picture().size(), QSize(30, 40));
+  b.Form.ShowImage(8);  // beyond the list: nothing
+  b.Form.ShowImage(-1);
+  EXPECT_EQ(b.Prompt.Beeps, 2);
+  EXPECT_EQ(b.Prompt.Messages.size(), 3u);
+}
+
+// View sizes are the picture's times the zoom, truncated; the zoom comes from
+// the chosen item, 100 % for typed text that is no item's.
+TEST(ImageList, Zoom) {
+  Batch b;
+  b.Form.ComboBox1->setCurrentIndex(0);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(0, 0));  // before any image
+  b.Form.ResultsTable.AppendImageRows({b.Write("a.bmp", Bmp(101, 51)), b.Write("b.bmp", Bmp(3, 3))});
+  b.Form.ShowImage(1);
+  EXPECT_EQ(b.Form.Zoom, 0.25);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(0, 0));
+  b.Form.ShowImage(0);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(25, 12));
+  b.Form.ComboBox1->setCurrentIndex(4);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(151, 76));
+  EXPECT_EQ(b.Form.StatusPanel0->text(), "101x51");
+
+  QLineEdit *edit = b.Form.ComboBox1->lineEdit();
+  edit->clear();
+  QTest::keyClicks(edit, "300%");
+  EXPECT_EQ(b.Form.Zoom, 1.0);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(101, 51));
+  edit->clear();
+  QTest::keyClicks(edit, "200%");
+  EXPECT_EQ(b.Form.Zoom, 2.0);
+  b.Form.ComboBox1->setCurrentIndex(6);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(404, 204));
+}
+
+// Enlarged, each image pixel is a block of equal view pixels, the block of
+// view pixel x being image pixel x / zoom; reduced, a fine pattern becomes
+// its average instead of a pattern of samples; at 100 % the picture is exact.
+TEST(ImageView, CrispWhenEnlargedFilteredWhenReduced) {
+  QImage picture(8, 6, QImage::Format_RGB32);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) picture.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+  picture.setPixel(3, 2, qRgb(200, 10, 10));
+  TImageView view;
+  view.SetPicture(picture);
+
+  for (double zoom : {1.0, 1.5, 2.0, 4.0}) {
+    view.resize(int(8 * zoom), int(6 * zoom));
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), view.size());
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x)
+        ASSERT_EQ(shown.pixel(x, y), picture.pixel(int(x / zoom), int(y / zoom))) << zoom << " " << x << "," << y;
+  }
+  // Painting only part of the view gives the same pixels there.
+  view.resize(32, 24);
+  QImage part(10, 10, QImage::Format_RGB32);
+  part.fill(Qt::green);
+  view.render(&part, QPoint(), QRegion(13, 9, 10, 10));
+  EXPECT_EQ(part.pixel(0, 0), picture.pixel(3, 2));
+  EXPECT_EQ(part.pixel(9, 9), picture.pixel(5, 4));
+
+  picture.setPixel(3, 2, qRgb(255, 255, 255));
+  view.SetPicture(picture);
+  view.resize(4, 3);
+  const QImage half = view.grab().toImage();
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(qGray(half.pixel(x, y)), 128) << x << "," << y;
+}
+
+TEST(ImageView, AreaAverageWeighsPartlyCoveredPixels) {
+  // Three columns into two: the middle one is split between both outputs.
+  QImage row(3, 1, QImage::Format_RGB32);
+  row.setPixel(0, 0, qRgb(0, 0, 0));
+  row.setPixel(1, 0, qRgb(90, 150, 240));
+  row.setPixel(2, 0, qRgb(240, 240, 240));
+  const QImage two = AreaAveraged(row, QSize(2, 1));
+  EXPECT_EQ(two.pixel(0, 0), qRgb(30, 50, 80));     // (2*0 + 1*c) / 3
+  EXPECT_EQ(two.pixel(1, 0), qRgb(190, 210, 240));  // (1*c + 2*240) / 3
+  EXPECT_TRUE(AreaAveraged(row, QSize(0, 1)).isNull());
+  // A large solid picture stays exactly its colour at any reduction.
+  QImage solid(6000, 7, QImage::Format_RGB32);
+  solid.fill(qRgb(17, 99, 201));
+  const QImage small = AreaAveraged(solid, QSize(4500, 5));
+  EXPECT_EQ(small.size(), QSize(4500, 5));
+  EXPECT_EQ(small.pixel(4499, 4), qRgb(17, 99, 201));
+}

@@ -1,0 +1,271 @@
+// Whole measuring runs driven the way a user drives them: real mouse events on
+// the overlay of a shown main window, with the dialogs answered by script.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/Form1.h"
+#include "app/ImageView.h"
+#include "measuring/ConvDlg.h"
+#include "measuring/OkRetryDlg.h"
+#include "measuring/Overlay.h"
+#include "results/ResultsFile.h"
+#include "tests/support/SampleImages.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+struct MouseSession {
+  QTemporaryDir Dir;
+  ScriptedPrompter Prompt;
+  TForm1 Form{Prompt};
+
+  // JPEG images of `width` x `height` in one folder, opened, the window shown
+  // and the run started on the first image.
+  void Start(int images = 2, int width = 320, int height = 240) {
+    QStringList files;
+    for (int i = 1; i <= images; ++i) {
+      const QString path = Dir.filePath(QStringLiteral("leaf%1.jpg").arg(i, 2, 10, QChar(u'0')));
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(MakeJpeg(JpegKind::Baseline, width, height, qRgb(30, 90, 40)));
+      files << path;
+    }
+    files.prepend(files.takeLast());  // the dialog lists the last clicked file first
+    Prompt.AnswerFiles(files);
+    Form.btOpenImages->click();
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    Prompt.Answers.push_back(mrYes);
+    Form.btNext->click();
+    ASSERT_EQ(Form.CurrentImage, 0);
+  }
+
+  TOverlay *Overlay() { return Form.PaintBox1; }
+
+  // QTest takes a null point for the widget's centre, so tests avoid (0, 0).
+  void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(Overlay(), b, {}, p); }
+  void Move(QPoint p) { QTest::mouseMove(Overlay(), p); }
+  void Release(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseRelease(Overlay(), b, {}, p); }
+  void Drag(QPoint from, QPoint to, Qt::MouseButton b = Qt::LeftButton) {
+    Press(from, b);
+    Move((from + to) / 2);
+    Move(to);
+    Release(to, b);
+  }
+
+  // Answers the next scale dialog: types `cm` unless empty, then presses
+  // `button`; records what the dialog showed when it opened and when it closed.
+  QStringList Opened, Closed;
+  void AnswerScale(const QString &cm = QString(), int button = mrOk) {
+    Prompt.Dialogs.push_back([this, cm, button](QDialog &d) {
+      auto &conv = dynamic_cast<TConvDlg &>(d);
+      Opened = {conv.lbLength->text(), conv.edCm->text(), conv.lbDpc->text()};
+      if (!cm.isEmpty()) {
+        conv.edCm->selectAll();
+        QTest::keyClicks(conv.edCm, cm);
+      }
+      Closed = {conv.lbLength->text(), conv.edCm->text(), conv.lbDpc->text()};
+      if (button == mrOk) conv.btOK->click();
+      if (button == mrRetry) conv.btRetry->click();
+      if (button == mrCancel) conv.btCancel->click();
+      return conv.result();
+    });
+  }
+
+  // Calibrates to 10 dots per cm at the current zoom: a 100-dot drag, 10 cm.
+  void Calibrate() {
+    Form.btMeasure->click();
+    AnswerScale();
+    Drag({5, 5}, {5 + int(100 * Form.Zoom), 5});
+  }
+
+  QString Cell(int col, int image = 0) { return Form.ResultsTable.Cell(col, image + 1); }
+};
+
+void Define(TForm1 &form, const QString &name, TMeasureKind kind, bool h = false, bool w = false, bool p = false,
+            bool a = false) {
+  AddDefinition(form.DefinitionList, form.ResultsTable, name, kind, h, w, p, a);
+}
+}  // namespace
+
+// The scale: a 253.9-pixel drag is 253 dots; 10 cm gives 25.3 dots/cm and
+// typing 5 gives 50.6; the next calibration offers 5. Cancel writes nothing
+// and leaves the scale step armed; Retry arms it again.
+TEST(MouseRun, ScaleCalibration) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  run.Start();
+  run.Form.btMeasure->click();
+  EXPECT_TRUE(run.Form.ScaleArmed);
+
+  run.AnswerScale("", mrCancel);
+  run.Drag({10, 10}, {250, 93});  // sqrt(240^2 + 83^2) = 253.95
+  EXPECT_EQ(run.Opened, (QStringList{"253", "10", "25.3"}));
+  EXPECT_TRUE(run.Form.ScaleArmed);
+  EXPECT_FALSE(run.Form.MeasureArmed);
+  EXPECT_EQ(run.Cell(3), "");
+
+  run.AnswerScale("", mrRetry);
+  run.Drag({10, 10}, {250, 93});
+  EXPECT_TRUE(run.Form.ScaleArmed);
+  EXPECT_TRUE(run.Overlay()->DisplayList().empty());
+
+  run.AnswerScale("5");
+  run.Drag({10, 10}, {250, 93});
+  EXPECT_EQ(run.Closed, (QStringList{"253", "5", "50.6"}));
+  EXPECT_EQ(run.Cell(3), "50.6");
+  EXPECT_TRUE(run.Form.MeasureArmed);
+  EXPECT_FALSE(run.Form.ScaleArmed);
+  EXPECT_EQ(run.Form.lbMeasureName->text(), "L");
+
+  run.Form.btNext->click();
+  run.Form.btMeasure->click();
+  run.AnswerScale();
+  run.Drag({3, 3}, {3, 103});
+  EXPECT_EQ(run.Opened, (QStringList{"100", "5", "20"}));
+  EXPECT_EQ(run.Cell(3, 1), "20");
+}
+
+// A line, an angle and a rectangle, each taken with its own buttons and
+// points: the right button, a release outside the overlay, the ignored press
+// of the angle's second arm, Retry and a click without movement.
+TEST(MouseRun, EveryFigure) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  Define(run.Form, "A", mkAngle);
+  Define(run.Form, "R", mkRectangle, true, false, false, true);
+  Define(run.Form, "Dot", mkLine);
+  run.Start();
+  run.Calibrate();
+  ASSERT_TRUE(run.Form.MeasureArmed);
+
+  // The line with the right button, released left of and above the overlay.
+  run.Prompt.Press(mrRetry);
+  run.Drag({60, 50}, {-20, 50}, Qt::RightButton);
+  EXPECT_EQ(run.Cell(4), "");
+  EXPECT_EQ(run.Form.MeasureStep, 0);
+  EXPECT_TRUE(run.Overlay()->DisplayList().empty());
+  run.Prompt.Press(mrOk);
+  run.Drag({60, 50}, {-20, -10}, Qt::RightButton);  // 80 x 60 dots: 100 dots
+  EXPECT_EQ(run.Cell(4), "10");
+  EXPECT_EQ(run.Form.lbMeasureName->text(), "A");
+  EXPECT_EQ(run.Form.lbMeasureType->text(), "Angle");
+
+  // The angle: vertex (100,100), first arm to (200,100); no button is held
+  // while the second arm follows the pointer, a press on the way is ignored,
+  // and the release at (100,150) ends it.
+  run.Press({100, 100});
+  run.Move({150, 100});
+  run.Release({200, 100});
+  EXPECT_TRUE(run.Form.Dragging);
+  run.Move({180, 130});
+  run.Move({120, 150});
+  EXPECT_EQ(run.Form.LastPoint, QPoint(120, 150));
+  run.Prompt.Press(mrOk);
+  run.Press({5, 5});
+  EXPECT_EQ(run.Form.StartPoint, QPoint(100, 100));
+  run.Release({100, 150});
+  EXPECT_EQ(run.Cell(5), "90");
+  EXPECT_EQ(run.Form.ArmEnd2, QPoint(100, 150));
+
+  // The rectangle from its bottom-right corner: 30 x 20 dots, 3 x 2 cm.
+  run.Prompt.Press(mrOk);
+  run.Drag({140, 120}, {110, 100});
+  EXPECT_EQ(run.Cell(6), "2");
+  EXPECT_EQ(run.Cell(7), "6");
+
+  // A click without movement is a line of no length: the pop-up still asks,
+  // and OK writes an empty value and ends the steps.
+  run.Prompt.Press(mrOk);
+  run.Press({30, 30});
+  run.Release({30, 30});
+  EXPECT_TRUE(run.Prompt.Dialogs.empty() && run.Prompt.Answers.empty());
+  EXPECT_EQ(run.Cell(8), "");
+  EXPECT_FALSE(run.Form.MeasureArmed);
+  EXPECT_TRUE(run.Form.lbMeasureNo->text().isEmpty());
+
+  // With no step armed, drags draw nothing and write nothing.
+  const size_t marks = run.Overlay()->DisplayList().size();
+  run.Drag({10, 10}, {90, 90});
+  EXPECT_EQ(run.Overlay()->DisplayList().size(), marks);
+  EXPECT_EQ(run.Cell(4), "10");
+}
+
+// Lengths are in image pixels whatever the zoom: at 200 % a 100-pixel drag is
+// 50 dots, at 50 % it is 200.
+TEST(MouseRun, ZoomDividesDistances) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  run.Start(2, 400, 300);
+  for (auto [index, expected] : {std::pair{5, "5"}, std::pair{1, "20"}}) {
+    run.Form.ComboBox1->setCurrentIndex(index);
+    run.Calibrate();
+    run.Prompt.Press(mrOk);
+    run.Drag({20, 20}, {120, 20});
+    EXPECT_EQ(run.Cell(4), expected) << index;
+  }
+  EXPECT_EQ(run.Form.Image1->size(), QSize(200, 150));
+}
+
+// Next during the steps keeps the armed step and the scale; Measure during
+// the steps with a new scale starts again at the first definition.
+TEST(MouseRun, NextAndMeasureDuringTheSteps) {
+  MouseSession run;
+  Define(run.Form, "L1", mkLine);
+  Define(run.Form, "L2", mkLine);
+  run.Start();
+  run.Calibrate();
+  run.Prompt.Press(mrOk);
+  run.Drag({10, 10}, {60, 10});
+  EXPECT_EQ(run.Cell(4), "5");
+  EXPECT_EQ(run.Form.MeasureStep, 1);
+
+  run.Form.btNext->click();
+  EXPECT_EQ(run.Form.CurrentImage, 1);
+  EXPECT_TRUE(run.Form.MeasureArmed);
+  EXPECT_EQ(run.Form.MeasureStep, 1);
+  run.Prompt.Press(mrOk);
+  run.Drag({10, 10}, {30, 10});
+  EXPECT_EQ(run.Cell(5, 1), "2");  // the first image's 10 dots/cm
+  EXPECT_EQ(run.Cell(3, 1), "");
+
+  run.Form.btBack->click();
+  run.Form.btMeasure->click();
+  run.AnswerScale();
+  run.Drag({3, 3}, {203, 3});  // 20 dots/cm
+  EXPECT_EQ(run.Form.MeasureStep, 0);
+  EXPECT_EQ(run.Cell(4), "5");  // kept until measured again
+  run.Prompt.Press(mrOk);
+  run.Drag({10, 10}, {50, 10});
+  EXPECT_EQ(run.Cell(4), "2");
+}
+
+// The results file of a run through the window: two JPEG images, Line1, a
+// scale of 37.8 dots/cm and a line of 2.5 cm on the first, saved with Save.
+TEST(MouseRun, MeasuredAndSaved) {
+  MouseSession run;
+  Define(run.Form, "Line1", mkLine);
+  run.Start(2, 480, 360);
+  run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
+  run.Form.btMeasure->click();
+  run.AnswerScale();
+  run.Drag({5, 5}, {5, 761});  // 756 overlay pixels: 378 dots over 10 cm
+  run.Prompt.Press(mrOk);
+  run.Drag({20, 40}, {209, 40});  // 189 overlay pixels: 94.5 dots
+  const QString saved = run.Dir.filePath("results.txt");
+  run.Prompt.AnswerFile(saved, 1);
+  run.Form.bbSave->click();
+  QFile f(saved);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray dir = run.Dir.path().toLocal8Bit();
+  EXPECT_EQ(f.readAll(), "No.\tPath\tFile Name\tDots/cm\tLine1\r\n1\t" + dir + "\tleaf01.jpg\t37.8\t2.5\r\n2\t" +
+                             dir + "\tleaf02.jpg\t\t\r\n");
+  EXPECT_FALSE(run.Form.ResultsTable.DataChanged);
+}
