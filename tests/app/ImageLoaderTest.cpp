@@ -5,77 +5,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
-
-#include <jpeglib.h>
 
 #include "app/ImageLoader.h"
+#include "tests/support/SampleImages.h"
 
 namespace {
-
-enum class JpegKind { Baseline, Progressive, Grey, AdobeCmyk };
-
-// Writes a solid-colour JPEG through libjpeg's compressor. For CMYK the inks
-// are stored inverted, as Adobe-marked files hold them.
-QByteArray MakeJpeg(JpegKind kind, int w, int h, QRgb colour) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char *mem = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &mem, &size);
-  cinfo.image_width = w;
-  cinfo.image_height = h;
-  int comps = 3;
-  if (kind == JpegKind::Grey) {
-    comps = 1;
-    cinfo.in_color_space = JCS_GRAYSCALE;
-  } else if (kind == JpegKind::AdobeCmyk) {
-    comps = 4;
-    cinfo.in_color_space = JCS_CMYK;
-  } else {
-    cinfo.in_color_space = JCS_RGB;
-  }
-  cinfo.input_components = comps;
-  jpeg_set_defaults(&cinfo);
-  if (kind == JpegKind::AdobeCmyk) jpeg_set_colorspace(&cinfo, JCS_CMYK);
-  jpeg_set_quality(&cinfo, 95, TRUE);
-  if (kind == JpegKind::Progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<JSAMPLE> row(size_t(w) * comps);
-  const int r = qRed(colour), g = qGreen(colour), b = qBlue(colour);
-  for (int x = 0; x < w; ++x) {
-    JSAMPLE *p = &row[size_t(x) * comps];
-    if (kind == JpegKind::Grey) {
-      p[0] = JSAMPLE(r);
-    } else if (kind == JpegKind::AdobeCmyk) {
-      const int k = 255 - std::max({r, g, b});
-      const auto ink = [k](int v) { return k == 255 ? 0 : (255 - v - k) * 255 / (255 - k); };
-      // inverted: stored value is 255 minus the ink
-      p[0] = JSAMPLE(255 - ink(r));
-      p[1] = JSAMPLE(255 - ink(g));
-      p[2] = JSAMPLE(255 - ink(b));
-      p[3] = JSAMPLE(255 - k);
-    } else {
-      p[0] = JSAMPLE(r);
-      p[1] = JSAMPLE(g);
-      p[2] = JSAMPLE(b);
-    }
-  }
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rp = row.data();
-    jpeg_write_scanlines(&cinfo, &rp, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  QByteArray out(reinterpret_cast<const char *>(mem), qsizetype(size));
-  std::free(mem);
-  return out;
-}
 
 bool Near(QRgb a, QRgb b, int tol) {
   return std::abs(qRed(a) - qRed(b)) <= tol && std::abs(qGreen(a) - qGreen(b)) <= tol &&
