@@ -124,8 +124,126 @@ bool LoadJpeg(const QByteArray &bytes, QImage &out) {
   return true;
 }
 
+namespace {
+
+quint32 Le32(const QByteArray &b, qsizetype at) {
+  return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8 | quint32(uchar(b[at + 2])) << 16 |
+         quint32(uchar(b[at + 3])) << 24;
+}
+int Le16(const QByteArray &b, qsizetype at) { return int(uchar(b[at])) | int(uchar(b[at + 1])) << 8; }
+
+// What the checks below need from a bitmap's headers.
+struct BmpLayout {
+  qint64 Width = 0;
+  qint64 Height = 0;  // negative: rows stored top row first
+  int Bits = 0;
+  int Compression = 0;
+  qint64 DataStart = 0;  // where Qt's reader starts on the pixel data
+};
+
+// Walks run-length data the way a decoder would and tells whether every run,
+// literal and jump stays inside the picture. A stream that simply ends early
+// is accepted: the rows it does not reach stay at colour 0.
+bool RleStaysInside(const QByteArray &b, const BmpLayout &l) {
+  const bool rle4 = l.Compression == 2;
+  const qint64 w = l.Width, h = l.Height;
+  qint64 x = 0, y = 0;
+  qsizetype at = qsizetype(l.DataStart);
+  while (at + 2 <= b.size()) {
+    const int count = uchar(b[at]), code = uchar(b[at + 1]);
+    at += 2;
+    if (count > 0) {  // a run of one value (two alternating nibbles for RLE4)
+      if (y >= h || x + count > w) return false;
+      x += count;
+    } else if (code == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (code == 1) {  // end of bitmap
+      return true;
+    } else if (code == 2) {  // jump right and up
+      if (at + 2 > b.size()) return true;
+      x += uchar(b[at]);
+      y += uchar(b[at + 1]);
+      at += 2;
+      if (x > w || y > h) return false;
+    } else {  // `code` literal pixels, padded to an even number of bytes
+      if (y >= h || x + code > w) return false;
+      x += code;
+      const qsizetype bytes = rle4 ? (code + 1) / 2 : code;
+      at += bytes + (bytes & 1);
+    }
+  }
+  return true;
+}
+
+// Checks a bitmap's headers (and run-length data) before Qt decodes it, for
+// what Qt's reader would otherwise accept: a picture without rows, a palette
+// larger than the pixel depth can index, bit fields that select no colour at
+// all, pixel data that is not there, and runs that write past their row or
+// below the last row.
+bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
+  constexpr qsizetype kFileHeader = 14;
+  if (b.size() < kFileHeader + 16 || b[0] != 'B' || b[1] != 'M') return false;
+  const qint64 offBits = Le32(b, 10);
+  const qint64 infoSize = Le32(b, kFileHeader);
+  qint64 clrUsed = 0;
+  int entryBytes = 4;
+  qint64 headerEnd = kFileHeader + infoSize;
+  if (infoSize == 12) {  // the old core header: 16-bit sizes, 3-byte palette entries
+    l.Width = qint16(Le16(b, kFileHeader + 4));
+    l.Height = qint16(Le16(b, kFileHeader + 6));
+    l.Bits = Le16(b, kFileHeader + 10);
+    entryBytes = 3;
+  } else if (infoSize >= 40 && infoSize <= 124) {
+    if (b.size() < kFileHeader + 40) return false;
+    l.Width = qint32(Le32(b, kFileHeader + 4));
+    l.Height = qint32(Le32(b, kFileHeader + 8));
+    l.Bits = Le16(b, kFileHeader + 14);
+    l.Compression = int(Le32(b, kFileHeader + 16));
+    clrUsed = Le32(b, kFileHeader + 32);
+    // Qt reads the palette right after the first 40 bytes of the newer headers.
+    if (infoSize >= 108) headerEnd = kFileHeader + 40;
+  } else {
+    return true;  // a header this reader does not know; Qt decides
+  }
+  if (l.Width <= 0 || l.Height == 0) return false;
+  if (l.Width * qAbs(l.Height) > kMaxImagePixels) return false;
+
+  qint64 paletteEnd = headerEnd;
+  if (l.Bits >= 1 && l.Bits <= 8) {
+    const qint64 entries = clrUsed ? clrUsed : qint64(1) << l.Bits;
+    if (entries > (qint64(1) << l.Bits)) return false;
+    paletteEnd += entries * entryBytes;
+  } else if (l.Compression == 3 && (l.Bits == 16 || l.Bits == 32)) {
+    // The red, green and blue masks follow a 40-byte header and are part of
+    // the longer ones.
+    const qint64 masksAt = kFileHeader + 40;
+    if (b.size() < masksAt + 12) return false;
+    if ((Le32(b, masksAt) | Le32(b, masksAt + 4) | Le32(b, masksAt + 8)) == 0) return false;
+    if (infoSize == 40) paletteEnd += 12;
+  }
+  l.DataStart = qMax(offBits, paletteEnd);
+  if (paletteEnd > b.size() || l.DataStart > b.size()) return false;
+
+  if (l.Compression == 1 || l.Compression == 2) {
+    // Run-length data is read bottom row first; a top-down picture cannot
+    // hold it, and Qt would write it outside the picture.
+    if (l.Height < 0) return false;
+    return RleStaysInside(b, l);
+  }
+  if (l.Compression == 0 || l.Compression == 3) {
+    const qint64 stride = ((l.Width * l.Bits + 31) / 32) * 4;
+    if (l.DataStart + stride * qAbs(l.Height) > b.size()) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool LoadBmp(const QByteArray &bytes, QImage &out) {
   if (bytes.isEmpty()) return false;
+  BmpLayout layout;
+  if (!BmpIsSound(bytes, layout)) return false;
 
   // Qt refuses images above its allocation limit; make room for the largest
   // picture the program accepts. A limit of 0 means none is applied.
@@ -140,11 +258,21 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
   reader.setAutoDetectImageFormat(false);  // a non-bitmap must not be decoded as something else
   reader.setAutoTransform(false);
 
+  // Qt reports a top-down bitmap's height as negative.
   const QSize size = reader.size();
-  if (!size.isValid() || size.isEmpty()) return false;
-  if (qint64(size.width()) * size.height() > kMaxImagePixels) return false;
+  if (size.width() <= 0 || size.height() == 0) return false;
+  const qint64 width = size.width(), height = qAbs(qint64(size.height()));
+  if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
 
+  // Qt's reader writes into the image it is given when that already has the
+  // size and format it would make. Handing it a cleared one means pixels that
+  // run-length data skips come out as colour 0 rather than as whatever the
+  // memory held.
   QImage image;
+  if (layout.Bits >= 1 && layout.Bits <= 8) {
+    image = QImage(int(width), int(height), layout.Bits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
+    if (!image.isNull()) image.fill(0);
+  }
   if (!reader.read(&image) || image.isNull()) return false;
   if (qint64(image.width()) * image.height() > kMaxImagePixels) return false;
 

@@ -1,0 +1,283 @@
+// Damaged, disguised and impossible image files met where the program meets
+// them: opened with Open Images and shown with Next, after a sound picture.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <functional>
+
+#include "app/Form1.h"
+#include "app/ImageView.h"
+#include "tests/support/SampleImages.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+
+// What showing the second image did, compared with the first.
+struct Shown {
+  int Beeps = 0;
+  size_t Messages = 0;
+  bool PictureKept = false;  // picture, view and status bar as after the first image
+  QImage Picture;
+};
+
+// A fresh main window with one definition and a sound first picture.
+struct Viewer {
+  QTemporaryDir Dir;
+  ScriptedPrompter Prompt;
+  TForm1 Form{Prompt};
+  QString FirstPath;
+  QImage First;
+
+  Viewer() {
+    EXPECT_TRUE(Dir.isValid());
+    AddDefinition(Form.DefinitionList, Form.ResultsTable, "L", mkLine, false, false, false, false);
+    BmpSpec spec;
+    spec.Width = 40;
+    spec.Height = 30;
+    FirstPath = Write("first.bmp", MakeBmp(spec));
+  }
+
+  QString Write(const QString &name, const QByteArray &bytes) {
+    QFile f(Dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    EXPECT_EQ(f.write(bytes), bytes.size());
+    return f.fileName();
+  }
+
+  // Opens the sound first image and `second`, shows the first with Start,
+  // runs `between` (if any), then shows `second` with Next.
+  Shown OpenAndShow(const QString &second, const std::function<void()> &between = {}) {
+    // The dialog reports the file clicked last first; it goes last.
+    Prompt.AnswerFiles({second, FirstPath});
+    Form.btOpenImages->click();
+    Prompt.Answers.push_back(mrYes);
+    Form.btNext->click();
+    EXPECT_EQ(Form.CurrentImage, 0);
+    EXPECT_EQ(Prompt.Beeps, 0);
+    First = Form.ImageBitmap;
+    EXPECT_EQ(First.size(), QSize(40, 30));
+    if (between) between();
+
+    Form.btNext->click();
+    EXPECT_EQ(Form.CurrentImage, 1);
+    Shown out;
+    out.Beeps = Prompt.Beeps;
+    out.Messages = Prompt.Messages.size();
+    out.Picture = Form.ImageBitmap;
+    out.PictureKept = Form.ImageBitmap == First && Form.Image1->Picture() == First &&
+                      Form.StatusPanel0->text() == "40x30" && Form.StatusPanel1->text() == FirstPath;
+    return out;
+  }
+
+  void ExpectRefused(const Shown &s) {
+    EXPECT_EQ(s.Beeps, 1);
+    EXPECT_EQ(s.Messages, 0u);
+    EXPECT_TRUE(s.PictureKept);
+  }
+
+  void ExpectShown(const Shown &s, const QString &path, QSize size) {
+    EXPECT_EQ(s.Beeps, 0);
+    EXPECT_EQ(s.Messages, 0u);
+    EXPECT_EQ(s.Picture.size(), size);
+    EXPECT_EQ(Form.Image1->Picture().size(), size);
+    EXPECT_EQ(Form.StatusPanel0->text(), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
+    EXPECT_EQ(Form.StatusPanel1->text(), path);
+  }
+};
+
+bool IsDark(QRgb c) { return qAlpha(c) == 255 && qRed(c) < 16 && qGreen(c) < 16 && qBlue(c) < 16; }
+bool IsLight(QRgb c) { return qAlpha(c) == 255 && qRed(c) > 240 && qGreen(c) > 240 && qBlue(c) > 240; }
+
+// The offset just past the first scan header: up to there the file holds no
+// picture data at all.
+qsizetype FirstScanDataOffset(const QByteArray &jpeg) {
+  const qsizetype sos = jpeg.indexOf("\xFF\xDA");
+  if (sos < 0) return -1;
+  return sos + 2 + (uchar(jpeg[sos + 2]) << 8 | uchar(jpeg[sos + 3]));
+}
+
+TEST(HostileImage, JpegCutAtEverySixteenth) {
+  const struct {
+    const char *Name;
+    QByteArray Bytes;
+    bool EveryDataCutShown;  // one scan: any cut past its header shows a picture
+  } sources[] = {{"baseline", MakePhotoJpeg(64, 48, 3), true},
+                 {"progressive", MakeJpeg(JpegKind::Progressive, 64, 48, qRgb(90, 30, 200)), false}};
+  for (const auto &src : sources) {
+    const qsizetype dataStart = FirstScanDataOffset(src.Bytes);
+    ASSERT_GT(dataStart, 0);
+    for (int k = 1; k < 16; ++k) {
+      const qsizetype len = src.Bytes.size() * k / 16;
+      SCOPED_TRACE(testing::Message() << src.Name << " cut at " << k << "/16 = " << len);
+      Viewer v;
+      const QString path = v.Write(QStringLiteral("cut%1.jpg").arg(k), src.Bytes.left(len));
+      const Shown s = v.OpenAndShow(path);
+      // Cut inside the header there is nothing to show. Cut inside picture
+      // data libjpeg fills in what is missing and the picture is shown; a
+      // progressive file cut inside the tables of a later scan is damaged
+      // beyond that and refused.
+      if (len < dataStart) v.ExpectRefused(s);
+      else if (src.EveryDataCutShown || k == 15 || s.Beeps == 0) v.ExpectShown(s, path, QSize(64, 48));
+      else v.ExpectRefused(s);
+    }
+  }
+}
+
+TEST(HostileImage, RefusedWithABeep) {
+  const QByteArray jpeg = MakeJpeg(JpegKind::Baseline, 16, 16, qRgb(50, 60, 70));
+  QByteArray twelveBit = jpeg;
+  twelveBit[JpegFramePrecisionOffset(jpeg)] = char(12);
+  BmpSpec bmp;
+  bmp.Bits = 8;
+  BmpSpec zeroHeight;
+  zeroHeight.Height = 0;
+  BmpSpec bigPalette;  // 300 colours cannot be indexed by 8 bits
+  bigPalette.Bits = 8;
+  bigPalette.PaletteEntries = 300;
+  BmpSpec monoPalette;  // a 1-bit picture claiming 256 colours
+  monoPalette.Bits = 1;
+  monoPalette.PaletteEntries = 256;
+  BmpSpec noMasks16;
+  noMasks16.Bits = 16;
+  noMasks16.Compression = 3;
+  noMasks16.UseMasks = true;
+  BmpSpec noMasks32 = noMasks16;
+  noMasks32.Bits = 32;
+  const auto rle8 = [](QByteArray pixels) {
+    BmpSpec s;
+    s.Bits = 8;
+    s.Compression = 1;
+    s.Width = 8;
+    s.Height = 6;
+    s.Pixels = std::move(pixels);
+    return MakeBmp(s);
+  };
+  const auto rle4 = [](QByteArray pixels) {
+    BmpSpec s;
+    s.Bits = 4;
+    s.Compression = 2;
+    s.Width = 8;
+    s.Height = 6;
+    s.Pixels = std::move(pixels);
+    return MakeBmp(s);
+  };
+
+  BmpSpec plain;
+  plain.Width = 10;
+  QByteArray offsetPastEnd = MakeBmp(plain);
+  offsetPastEnd[10] = char(0xF0);  // pixel data said to start 61,440 bytes in
+
+  const struct {
+    const char *Name;
+    QByteArray Bytes;
+  } cases[] = {
+      {"empty.jpg", {}},
+      {"rows-missing.bmp", MakeBmp(plain).chopped(30)},
+      {"offset-past-end.bmp", offsetPastEnd},
+      {"empty.bmp", {}},
+      {"huge.jpg", WithJpegSize(jpeg, 65500, 65500)},
+      {"twelve-bit.jpg", twelveBit},
+      {"bitmap.jpg", MakeBmp(bmp)},
+      {"photo.bmp", jpeg},
+      {"zero-height.bmp", MakeBmp(zeroHeight)},
+      {"palette-300.bmp", MakeBmp(bigPalette)},
+      {"palette-256-mono.bmp", MakeBmp(monoPalette)},
+      {"no-masks-16.bmp", MakeBmp(noMasks16)},
+      {"no-masks-32.bmp", MakeBmp(noMasks32)},
+      // A run of 200 pixels in a row of 8.
+      {"rle8-long-run.bmp", rle8(QByteArray::fromHex("c805 0001"))},
+      // Literal pixels past the end of the row.
+      {"rle8-long-literal.bmp", rle8(QByteArray::fromHex("000c 010203040506070809101112 0001"))},
+      // A jump 9 rows down in a picture of 6, then a run.
+      {"rle8-jump-out.bmp", rle8(QByteArray::fromHex("0002 0009 0405 0001"))},
+      // Seven rows of data for a picture of six.
+      {"rle8-extra-rows.bmp", rle8(QByteArray::fromHex("0805 0000 0805 0000 0805 0000 0805 0000"
+                                                       "0805 0000 0805 0000 0805 0001"))},
+      {"rle4-long-run.bmp", rle4(QByteArray::fromHex("4011 0001"))},
+      {"rle4-long-literal.bmp", rle4(QByteArray::fromHex("000a 1234567890 00 0001"))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Viewer v;
+    v.ExpectRefused(v.OpenAndShow(v.Write(QString::fromLatin1(c.Name), c.Bytes)));
+  }
+}
+
+TEST(HostileImage, FolderNamedLikeAPicture) {
+  Viewer v;
+  ASSERT_TRUE(QDir(v.Dir.path()).mkdir("photo.jpg"));
+  v.ExpectRefused(v.OpenAndShow(v.Dir.filePath("photo.jpg")));
+}
+
+TEST(HostileImage, FileGoneBetweenOpenAndNext) {
+  Viewer v;
+  const QString path = v.Write("gone.jpg", MakeJpeg(JpegKind::Baseline, 8, 8, qRgb(1, 2, 3)));
+  v.ExpectRefused(v.OpenAndShow(path, [&] { EXPECT_TRUE(QFile::remove(path)); }));
+}
+
+// Sound bitmaps that only look unusual are shown, the right way up.
+TEST(HostileImage, UnusualButSoundBitmapsAreShown) {
+  const struct {
+    const char *Name;
+    int Bits, Height, Compression;
+  } cases[] = {
+      {"top-down-24.bmp", 24, -6, 0}, {"top-down-8.bmp", 8, -6, 0}, {"top-down-1.bmp", 1, -6, 0},
+      {"rle8.bmp", 8, 6, 1},          {"rle4.bmp", 4, 6, 2},        {"bitfields-16.bmp", 16, 6, 3},
+      {"bitfields-32.bmp", 32, 6, 3}, {"4bit.bmp", 4, 6, 0},        {"16bit.bmp", 16, 6, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Viewer v;
+    BmpSpec spec;
+    spec.Bits = c.Bits;
+    spec.Width = 10;
+    spec.Height = c.Height;
+    spec.Compression = c.Compression;
+    const QString path = v.Write(QString::fromLatin1(c.Name), MakeBmp(spec));
+    const Shown s = v.OpenAndShow(path);
+    v.ExpectShown(s, path, QSize(10, 6));
+    // The checkerboard: dark top-left and bottom-right, light elsewhere.
+    const QImage &img = s.Picture;
+    EXPECT_TRUE(IsDark(img.pixel(0, 0))) << std::hex << img.pixel(0, 0);
+    EXPECT_TRUE(IsLight(img.pixel(9, 0))) << std::hex << img.pixel(9, 0);
+    EXPECT_TRUE(IsLight(img.pixel(0, 5))) << std::hex << img.pixel(0, 5);
+    EXPECT_TRUE(IsDark(img.pixel(9, 5))) << std::hex << img.pixel(9, 5);
+  }
+}
+
+// Pixels that run-length data jumps over or never reaches are colour 0, the
+// same every time, not whatever memory held before.
+TEST(HostileImage, RunLengthGapsAreColourZero) {
+  const struct {
+    const char *Name;
+    int Bits, Compression;
+    QByteArray Pixels;
+  } cases[] = {
+      {"rle8-only-end.bmp", 8, 1, QByteArray::fromHex("0001")},
+      {"rle8-jump.bmp", 8, 1, QByteArray::fromHex("0002 0503 0001")},
+      {"rle8-cut.bmp", 8, 1, QByteArray::fromHex("02")},
+      {"rle4-only-end.bmp", 4, 2, QByteArray::fromHex("0001")},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Viewer v;
+    BmpSpec spec;
+    spec.Bits = c.Bits;
+    spec.Compression = c.Compression;
+    spec.Width = 40;
+    spec.Height = 30;
+    spec.Pixels = c.Pixels;
+    const QString path = v.Write(QString::fromLatin1(c.Name), MakeBmp(spec));
+    const Shown s = v.OpenAndShow(path);
+    v.ExpectShown(s, path, QSize(40, 30));
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) ASSERT_TRUE(IsDark(s.Picture.pixel(x, y))) << x << "," << y;
+  }
+}
+
+}  // namespace
