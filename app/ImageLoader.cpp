@@ -28,11 +28,33 @@ extern "C" void JpegErrorExit(j_common_ptr cinfo) {
 // Warnings and trace messages are not shown to anyone.
 extern "C" void JpegOutputMessage(j_common_ptr) {}
 
+// No encoder writes anywhere near this many scans; a file with more is
+// built to make the decoder pass over the whole picture again and again.
+constexpr int kMaxJpegScans = 100;
+
+// Huffman coding spends at least one bit on every 8 x 8 block of the
+// luminance (its DC difference), so a complete file cannot hold more than
+// 512 pixels a byte. A file claiming far more is a handful of bytes in front
+// of a picture that is not there; decoding it would still cost the whole
+// picture's memory and time (a gigabyte and seconds for a few hundred
+// bytes), so it is refused. Arithmetic coding has no such floor; a flat
+// picture can come out at some 80,000 pixels a byte, and the bound for it
+// is a plausibility one.
+constexpr qint64 kMaxHuffmanPixelsPerByte = 512;
+constexpr qint64 kMaxArithmeticPixelsPerByte = 8192;
+
+extern "C" void JpegProgress(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor &&
+      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+    JpegErrorExit(cinfo);
+}
+
 // Everything the decoder changes lives here, outside the frame that calls
 // setjmp, so that nothing it needs after a longjmp is left indeterminate.
 struct JpegDecodeState {
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
+  jpeg_progress_mgr progress;
   const QByteArray *bytes = nullptr;
   QImage image;
   std::vector<JSAMPLE> cmykRow;
@@ -68,6 +90,8 @@ bool DecodeJpeg(JpegDecodeState &s) {
 
   jpeg_create_decompress(&cinfo);
   s.created = true;
+  s.progress.progress_monitor = JpegProgress;
+  cinfo.progress = &s.progress;
   jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(s.bytes->constData()),
                static_cast<unsigned long>(s.bytes->size()));
   jpeg_read_header(&cinfo, TRUE);
@@ -75,6 +99,8 @@ bool DecodeJpeg(JpegDecodeState &s) {
   const qint64 width = cinfo.image_width;
   const qint64 height = cinfo.image_height;
   if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
+  const qint64 perByte = cinfo.arith_code ? kMaxArithmeticPixelsPerByte : kMaxHuffmanPixelsPerByte;
+  if (width * height > qint64(s.bytes->size()) * perByte) return false;
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -205,6 +206,35 @@ TEST(HostileImage, RefusedWithABeep) {
     SCOPED_TRACE(c.Name);
     Viewer v;
     v.ExpectRefused(v.OpenAndShow(v.Write(QString::fromLatin1(c.Name), c.Bytes)));
+  }
+}
+
+// A few hundred bytes claiming the largest picture the program takes cannot
+// hold it; decoding them anyway would cost a gigabyte and seconds.
+TEST(HostileImage, SmallFilesClaimingHugePicturesAreRefusedAtOnce) {
+  const struct {
+    const char *Name;
+    JpegKind Kind;
+  } cases[] = {{"baseline", JpegKind::Baseline},  {"progressive", JpegKind::Progressive},
+               {"grey", JpegKind::Grey},          {"cmyk", JpegKind::AdobeCmyk},
+               {"arithmetic", JpegKind::Arithmetic}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Viewer v;
+    const QByteArray bytes = WithJpegSize(MakeJpeg(c.Kind, 16, 16, qRgb(1, 2, 3)), 16384, 16384);
+    ASSERT_LT(bytes.size(), 1000);
+    const QString path = v.Write(QStringLiteral("claims-%1.jpg").arg(c.Name), bytes);
+    QElapsedTimer clock;
+    const Shown s = v.OpenAndShow(path, [&] { clock.start(); });
+    EXPECT_LT(clock.elapsed(), 500);
+    v.ExpectRefused(s);
+  }
+  // Sound flat pictures, the most tightly packed a Huffman coder writes, are
+  // shown whatever their size.
+  for (JpegKind kind : {JpegKind::Baseline, JpegKind::Progressive, JpegKind::Grey}) {
+    Viewer v;
+    const QString path = v.Write("flat.jpg", MakeJpeg(kind, 1024, 1024, qRgb(128, 128, 128)));
+    v.ExpectShown(v.OpenAndShow(path), path, QSize(1024, 1024));
   }
 }
 
