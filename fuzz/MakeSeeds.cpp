@@ -1,0 +1,101 @@
+// Writes the seed corpus of every fuzz target: small sound files of each kind
+// the program reads, and a few cut short. Usage: scaliper_fuzz_seeds DIR
+// (writes DIR/jpeg, DIR/bmp and DIR/definitions).
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+
+#include "definitions/DefinitionFile.h"
+#include "definitions/DefinitionList.h"
+#include "tests/support/SampleImages.h"
+
+namespace {
+bool ok = true;
+
+void Write(const QString &dir, const QString &name, const QByteArray &bytes) {
+  QFile f(dir + u'/' + name);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
+    ok = false;
+  }
+}
+
+// The file itself and two cuts: inside the data, and near the start.
+void WriteWithCuts(const QString &dir, const QString &name, const QByteArray &bytes) {
+  Write(dir, name, bytes);
+  Write(dir, name + QStringLiteral("-cut-half"), bytes.left(bytes.size() / 2));
+  Write(dir, name + QStringLiteral("-cut-early"), bytes.left(bytes.size() / 8 + 1));
+}
+
+QByteArray Definitions(std::initializer_list<TMeasureType> defs) {
+  TDefinitionList list;
+  for (const TMeasureType &d : defs) list.Append(std::make_unique<TMeasureType>(d));
+  return DefinitionFileBytes(list);
+}
+
+TMeasureType Def(const char *name, TMeasureKind kind, bool h, bool w, bool p, bool a) {
+  TMeasureType d;
+  d.Name = QString::fromUtf8(name);
+  d.Kind = kind;
+  d.Height = h;
+  d.Width = w;
+  d.Perimeter = p;
+  d.Area = a;
+  return d;
+}
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  const QString root = QString::fromLocal8Bit(argv[1]);
+  const QString jpeg = root + QStringLiteral("/jpeg");
+  const QString bmp = root + QStringLiteral("/bmp");
+  const QString dfn = root + QStringLiteral("/definitions");
+  for (const QString &d : {jpeg, bmp, dfn})
+    if (!QDir().mkpath(d)) return 1;
+
+  const struct {
+    const char *name;
+    JpegKind kind;
+  } jpegs[] = {{"baseline", JpegKind::Baseline},   {"progressive", JpegKind::Progressive},
+               {"grey", JpegKind::Grey},           {"cmyk", JpegKind::AdobeCmyk},
+               {"arithmetic", JpegKind::Arithmetic}};
+  for (const auto &j : jpegs)
+    WriteWithCuts(jpeg, QString::fromLatin1(j.name), MakeJpeg(j.kind, 24, 17, qRgb(200, 90, 30)));
+  WriteWithCuts(jpeg, QStringLiteral("photo"), MakePhotoJpeg(40, 30, 1));
+
+  const struct {
+    const char *name;
+    int bits, height, compression;
+  } bmps[] = {{"1bit", 1, 6, 0},          {"4bit", 4, 6, 0},         {"8bit", 8, 6, 0},
+              {"16bit", 16, 6, 0},        {"24bit", 24, 6, 0},       {"32bit", 32, 6, 0},
+              {"rle8", 8, 6, 1},          {"rle4", 4, 6, 2},         {"bitfields16", 16, 6, 3},
+              {"bitfields32", 32, 6, 3},  {"topdown24", 24, -6, 0},  {"topdown8", 8, -6, 0}};
+  for (const auto &b : bmps) {
+    BmpSpec spec;
+    spec.Bits = b.bits;
+    spec.Width = 9;
+    spec.Height = b.height;
+    spec.Compression = b.compression;
+    WriteWithCuts(bmp, QString::fromLatin1(b.name), MakeBmp(spec));
+  }
+
+  WriteWithCuts(dfn, QStringLiteral("two"),
+                Definitions({Def("Line1", mkLine, false, false, false, false),
+                             Def("Rect2", mkRectangle, true, false, false, true)}));
+  WriteWithCuts(dfn, QStringLiteral("kinds"),
+                Definitions({Def("leaf length", mkLine, false, false, false, false),
+                             Def("tip angle", mkAngle, false, false, false, false),
+                             Def("blade", mkRectangle, true, true, true, true),
+                             Def("", TMeasureKind(-1), false, true, false, false)}));
+  Write(dfn, QStringLiteral("empty-list"), QByteArray("0\r\n"));
+  Write(dfn, QStringLiteral("lenient"), QByteArray("2\n A\t 2 1  0 0\n 1\nb\nc\t258\t0\t0\t0\t0"));
+  return ok ? 0 : 1;
+}
