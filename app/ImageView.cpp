@@ -24,8 +24,15 @@ const QImage &TImageView::Reduced() {
 void TImageView::paintEvent(QPaintEvent *event) {
   if (Picture_.isNull() || width() <= 0 || height() <= 0) return;
   QPainter painter(this);
-  const QRect target = event->rect() & rect();
-  if (target.isEmpty()) return;
+  // Each exposed rectangle on its own: a moving band exposes thin strips,
+  // and painting their bounding box would paint the whole area inside.
+  for (const QRect &exposed : event->region()) {
+    const QRect target = exposed & rect();
+    if (!target.isEmpty()) PaintPart(painter, target);
+  }
+}
+
+void TImageView::PaintPart(QPainter &painter, const QRect &target) {
   const QSize picture = Picture_.size();
   if (size() == picture) {
     Reduced_ = QImage();
@@ -53,30 +60,36 @@ void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
     Tile_ = QImage(qMax(Tile_.width(), target.width()), qMax(Tile_.height(), target.height()), Picture_.format());
   if (Tile_.isNull()) return;
   // The exposed columns as runs of view pixels that show one image column.
-  struct Run {
-    int Column, Length;
-  };
-  std::vector<Run> runs;
-  runs.reserve(size_t(target.width()));
-  for (int x = 0; x < target.width(); ++x) {
-    const int sx = int((target.x() + x) * w / W);
-    if (!runs.empty() && runs.back().Column == sx)
-      ++runs.back().Length;
-    else
-      runs.push_back({sx, 1});
+  // Each run's length follows from stepping the mapping, with no division
+  // per pixel.
+  Runs_.clear();
+  {
+    qint64 column = (target.x() * w) / W;
+    qint64 rest = (target.x() * w) % W;  // (x * w) mod W for the current x
+    int length = 0;
+    for (int x = 0; x < target.width(); ++x) {
+      ++length;
+      rest += w;
+      if (rest >= W || x + 1 == target.width()) {
+        Runs_.push_back({int(column), length});
+        length = 0;
+        column += rest / W;
+        rest %= W;
+      }
+    }
   }
   const size_t rowBytes = size_t(target.width()) * 4;
   int previous = -1;
-  for (int y = 0; y < target.height(); ++y) {
-    const int sy = int((target.y() + y) * h / H);
+  qint64 sy = (target.y() * h) / H, restY = (target.y() * h) % H;
+  for (int y = 0; y < target.height(); ++y, restY += h, sy += restY >= H ? 1 : 0, restY -= restY >= H ? H : 0) {
     auto *dst = reinterpret_cast<quint32 *>(Tile_.scanLine(y));
     if (sy == previous) {
       std::memcpy(dst, Tile_.constScanLine(y - 1), rowBytes);
       continue;
     }
-    previous = sy;
-    const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(sy));
-    for (const Run &run : runs) {
+    previous = int(sy);
+    const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(int(sy)));
+    for (const Run &run : Runs_) {
       const quint32 pixel = src[run.Column];
       switch (run.Length) {
         case 1: *dst++ = pixel; break;

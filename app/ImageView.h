@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <vector>
 
 // The image view: shows the current image stretched to the view's size. It
 // paints only the exposed part, and never builds an enlarged copy of the
@@ -24,12 +25,17 @@ protected:
   void paintEvent(QPaintEvent *event) override;
 
 private:
+  void PaintPart(QPainter &painter, const QRect &target);
   void PaintEnlarged(QPainter &painter, const QRect &target);
   const QImage &Reduced();
 
   QImage Picture_;
   QImage Reduced_;  // Picture_ averaged down to the view's size, when smaller
   QImage Tile_;     // reused between paints of enlarged pictures
+  struct Run {
+    int Column, Length;  // an image column and how many view columns show it
+  };
+  std::vector<Run> Runs_;
 };
 
 // `image` reduced to `size` (no larger in either direction) by averaging,

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <iterator>
 
 #include "app/Form1.h"
 
@@ -37,24 +38,56 @@ void TOverlay::Clear() {
 }
 
 void TOverlay::Append(const Op &op) {
-  if (op.Mode == pmNotXor && !List_.empty() && List_.back() == op) {
-    update(Bounds(List_.back()));
-    List_.pop_back();
-    return;
+  if (op.Mode == pmNotXor) {
+    // Not-XOR operations commute with each other and each undoes itself, so
+    // one that repeats any operation of the trailing run of not-XOR
+    // operations takes that one away instead of being added.
+    for (auto it = List_.rbegin(); it != List_.rend() && it->Mode == pmNotXor; ++it) {
+      if (*it == op) {
+        update(Damage(op));
+        List_.erase(std::next(it).base());
+        return;
+      }
+    }
   }
   List_.push_back(op);
   if (List_.size() > Longest_) Longest_ = List_.size();
-  update(Bounds(op));
+  update(Damage(op));
 }
 
-QRect TOverlay::Bounds(const Op &op) const {
-  if (op.Kind == opText) {
-    QFont f = font();
-    f.setPointSize(op.PointSize);
-    QFontMetrics fm(f);
-    return QRect(op.P1, fm.size(0, op.Text)).adjusted(-2, -2, 2, 2);
+QRegion TOverlay::Damage(const Op &op) const {
+  const int m = 2;  // the pen's pixels and a margin for rounding
+  switch (op.Kind) {
+    case opText: {
+      QFont f = font();
+      f.setPointSize(op.PointSize);
+      QFontMetrics fm(f);
+      return QRegion(QRect(op.P1, fm.size(0, op.Text)).adjusted(-m, -m, m, m));
+    }
+    case opRect: {
+      // Only the outline changes, never the inside: four thin strips.
+      const QRect r = QRect(op.P1, op.P2).normalized();
+      QRegion strips(r.left() - m, r.top() - m, r.width() + 2 * m, 2 * m + 1);
+      strips += QRegion(r.left() - m, r.bottom() - m, r.width() + 2 * m, 2 * m + 1);
+      strips += QRegion(r.left() - m, r.top() - m, 2 * m + 1, r.height() + 2 * m);
+      strips += QRegion(r.right() - m, r.top() - m, 2 * m + 1, r.height() + 2 * m);
+      return strips;
+    }
+    case opLine: {
+      // A long slanted line is covered by the boxes of short pieces of it,
+      // not by one box the size of its whole extent.
+      const QPoint d = op.P2 - op.P1;
+      const int pieces = qMax(1, qMax(qAbs(d.x()), qAbs(d.y())) / 32);
+      QRegion boxes;
+      for (int k = 0; k < pieces; ++k) {
+        const QPoint a = op.P1 + d * k / pieces;
+        const QPoint b = op.P1 + d * (k + 1) / pieces;
+        boxes += QRect(a, b).normalized().adjusted(-m, -m, m, m);
+      }
+      return boxes;
+    }
   }
-  return QRect(op.P1, op.P2).normalized().adjusted(-2, -2, 2, 2);
+  return QRegion();
 }
 
 void TOverlay::Paint(QPainter &painter, const Op &op) const {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 #include <vector>
@@ -12,8 +13,9 @@ class TForm1;
 // of the drawing operations since it was last cleared and replays them over
 // the image beneath whenever Qt repaints it. Not-XOR operations use the real
 // raster operation, so a figure drawn twice restores the pixels; appending a
-// not-XOR operation equal to the last one removes both instead, which keeps
-// the list short however long a drag lasts.
+// not-XOR operation equal to one in the list's trailing run of not-XOR
+// operations removes both instead, which keeps the list short however long a
+// drag lasts, also while two bands follow the pointer at once.
 class TOverlay : public QWidget {
   Q_OBJECT
 public:
@@ -56,7 +58,8 @@ protected:
 
 private:
   void Append(const Op &op);
-  QRect Bounds(const Op &op) const;
+  // The pixels that drawing or removing `op` changes, with a small margin.
+  QRegion Damage(const Op &op) const;
   void Paint(QPainter &painter, const Op &op) const;
 
   TForm1 &Form_;

@@ -2,7 +2,10 @@
 // the overlay of a shown main window, with the dialogs answered by script.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -268,4 +271,37 @@ TEST(MouseRun, MeasuredAndSaved) {
   EXPECT_EQ(f.readAll(), "No.\tPath\tFile Name\tDots/cm\tLine1\r\n1\t" + dir + "\tleaf01.jpg\t37.8\t2.5\r\n2\t" +
                              dir + "\tleaf02.jpg\t\t\r\n");
   EXPECT_FALSE(run.Form.ResultsTable.DataChanged);
+}
+
+// What is on the screen after a long drag, repainted piece by piece as the
+// band moved, is exactly what a full repaint of the window shows: no piece of
+// an old band is left behind and none of the new one is missing. Two bands at
+// once (the scale armed again during a measurement) keep the list short too.
+TEST(MouseRun, MovingBandsRepaintExactly) {
+  MouseSession run;
+  Define(run.Form, "R", mkRectangle, true);
+  run.Start(2, 320, 240);
+  run.Calibrate();
+  QScreen *screen = QGuiApplication::primaryScreen();
+  auto onScreen = [&] {
+    QApplication::processEvents();
+    return screen->grabWindow(run.Form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  auto fullRepaint = [&] { return run.Form.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+
+  run.Press({40, 30});
+  for (int i = 0; i < 60; ++i) {
+    run.Move(QPoint(60 + (i * 37) % 200, 50 + (i * 23) % 150));
+    QApplication::processEvents();
+  }
+  ASSERT_EQ(run.Overlay()->DisplayList().size(), 1u);
+  const QImage screenNow = onScreen();
+  ASSERT_FALSE(screenNow.isNull());
+  EXPECT_TRUE(screenNow == fullRepaint());
+
+  run.Form.btMeasure->click();  // the scale armed while the rectangle step is
+  run.Press({30, 30});
+  for (int i = 0; i < 500; ++i) run.Move(QPoint(50 + i % 90, 60 + i % 70));
+  EXPECT_LE(run.Overlay()->LongestList(), 8u);
+  EXPECT_TRUE(onScreen() == fullRepaint());
 }

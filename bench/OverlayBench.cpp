@@ -1,0 +1,128 @@
+// The rubber band: what one pointer move costs on a huge zoomed picture
+// against a small one, and how long the overlay's display list grows.
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include "app/Form1.h"
+#include "app/Prompter.h"
+#include "bench/BenchSupport.h"
+#include "definitions/DefinitionList.h"
+#include "measuring/Overlay.h"
+#include "tests/support/SampleImages.h"
+
+using namespace bench;
+
+namespace {
+// Presses OK in every dialog and answers every question with Yes.
+class OkPrompter : public Prompter {
+public:
+  void Beep() override {}
+  void ShowMessage(const QString &, const QString &) override {}
+  ModalResult Ask(const QString &, const QString &, bool) override { return mrYes; }
+  int RunModal(QDialog &dialog) override {
+    for (QPushButton *button : dialog.findChildren<QPushButton *>())
+      if (button->text() == QLatin1String("OK")) button->click();
+    return dialog.result();
+  }
+  bool RunFileDialog(FileDialogState &) override { return false; }
+  void ReportError(const QString &) override {}
+};
+
+struct Measuring {
+  OkPrompter Prompter;
+  TForm1 Form{Prompter};
+
+  // One image of the given size shown at `zoomIndex`, the window sized so
+  // that the scroll box shows 1280 x 800, scrolled to the middle, and the
+  // scale taken so that the first definition is armed.
+  Measuring(const QString &path, int zoomIndex, TMeasureKind kind) {
+    AddDefinition(Form.DefinitionList, Form.ResultsTable, QStringLiteral("F"), kind, true, true, true, true);
+    Form.ResultsTable.AppendImageRows({path});
+    Form.ComboBox1->setCurrentIndex(zoomIndex);
+    Form.show();
+    const QSize viewport = Form.ScrollBox1->viewport()->size();
+    Form.resize(Form.size() + QSize(1280, 800) - viewport);
+    QApplication::processEvents();
+    Form.btNext->click();
+    Form.btMeasure->click();
+    Form.ScrollBox1->horizontalScrollBar()->setValue(Form.ScrollBox1->horizontalScrollBar()->maximum() / 2);
+    Form.ScrollBox1->verticalScrollBar()->setValue(Form.ScrollBox1->verticalScrollBar()->maximum() / 2);
+    QApplication::processEvents();
+    Drag(Origin() + QPoint(10, 10), Origin() + QPoint(110, 10), 2);
+  }
+
+  // The overlay point at the top-left of the visible part.
+  QPoint Origin() const {
+    return QPoint(Form.ScrollBox1->horizontalScrollBar()->value(), Form.ScrollBox1->verticalScrollBar()->value());
+  }
+
+  void Send(QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), Form.PaintBox1->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(Form.PaintBox1, &event);
+  }
+  // A press, `moves` moves along a circle-ish path (each followed by the
+  // repaint it asks for), and a release.
+  size_t Drag(QPoint from, QPoint to, int moves, bool release = true, bool repaint = true) {
+    size_t longest = 0;
+    Send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int i = 0; i < moves; ++i) {
+      const QPoint wobble((i * 7) % 41 - 20, (i * 11) % 37 - 18);
+      Send(QEvent::MouseMove, to + wobble, Qt::LeftButton);
+      if (repaint) QApplication::processEvents();
+      longest = std::max(longest, Form.PaintBox1->DisplayList().size());
+    }
+    if (release) Send(QEvent::MouseButtonRelease, to, Qt::LeftButton);
+    return longest;
+  }
+};
+
+QString WriteJpeg(const QString &dir, const char *name, int w, int h) {
+  const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(MakePhotoJpeg(w, h, 3));
+  return path;
+}
+
+double MoveCost(const QString &path, int zoomIndex) {
+  Measuring m(path, zoomIndex, mkRectangle);
+  const QPoint o = m.Origin();
+  const int moves = 400;
+  // The band lies inside the visible picture in both cases, so that both
+  // repaint the same outline.
+  return BestOf(3, [&] { m.Drag(o + QPoint(100, 80), o + QPoint(420, 300), moves, false); }) / moves;
+}
+
+void BandBench(const QString &dir) {
+  const double huge = MoveCost(WriteJpeg(dir, "huge.jpg", 6000, 4000), 6);
+  const double small = MoveCost(WriteJpeg(dir, "small.jpg", 640, 480), 3);
+  std::printf("band_move_us_huge_400: %.1f\nband_move_us_small_100: %.1f\n", huge / 1e3, small / 1e3);
+  Print("band_move_ratio", huge / small);
+}
+
+void DisplayListBench(const QString &dir) {
+  const QString path = WriteJpeg(dir, "list.jpg", 640, 480);
+  size_t longest = 0;
+  for (TMeasureKind kind : {mkLine, mkRectangle, mkAngle}) {
+    Measuring m(path, 3, kind);
+    // The scale drag, then the figure: an angle's second arm follows the
+    // pointer after its first release, so it gets a second long drag.
+    m.Form.btMeasure->click();
+    longest = std::max(longest, m.Drag({20, 20}, {300, 200}, 10000, true, false));
+    longest = std::max(longest, m.Drag({50, 50}, {400, 300}, 10000, kind != mkAngle, false));
+    if (kind == mkAngle) longest = std::max(longest, m.Drag({400, 300}, {200, 400}, 10000, true, false));
+  }
+  Print("display_list_max", double(longest));
+}
+
+Section band("band", BandBench);
+Section displayList("displaylist", DisplayListBench);
+}  // namespace
