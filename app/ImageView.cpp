@@ -56,8 +56,12 @@ void TImageView::PaintPart(QPainter &painter, const QRect &target) {
 // the pixel the overlay's coordinates name at that point.
 void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
   const qint64 w = Picture_.width(), h = Picture_.height(), W = width(), H = height();
-  if (Tile_.width() < target.width() || Tile_.height() < target.height() || Tile_.format() != Picture_.format())
-    Tile_ = QImage(qMax(Tile_.width(), target.width()), qMax(Tile_.height(), target.height()), Picture_.format());
+  // The tile is filled and drawn a band of rows at a time, small enough to
+  // stay in the processor's cache between being written and being drawn.
+  const int tileWidth = target.width() + 4;  // room for a run written four pixels long
+  const int bandRows = qMin(target.height(), 48);
+  if (Tile_.width() < tileWidth || Tile_.height() < bandRows || Tile_.format() != Picture_.format())
+    Tile_ = QImage(qMax(Tile_.width(), tileWidth), qMax(Tile_.height(), bandRows), Picture_.format());
   if (Tile_.isNull()) return;
   // The exposed columns as runs of view pixels that show one image column.
   // Each run's length follows from stepping the mapping, with no division
@@ -78,30 +82,38 @@ void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
       }
     }
   }
+  bool shortRuns = true;
+  for (const Run &run : Runs_) shortRuns = shortRuns && run.Length <= 4;
   const size_t rowBytes = size_t(target.width()) * 4;
   int previous = -1;
   qint64 sy = (target.y() * h) / H, restY = (target.y() * h) % H;
-  for (int y = 0; y < target.height(); ++y, restY += h, sy += restY >= H ? 1 : 0, restY -= restY >= H ? H : 0) {
-    auto *dst = reinterpret_cast<quint32 *>(Tile_.scanLine(y));
-    if (sy == previous) {
-      std::memcpy(dst, Tile_.constScanLine(y - 1), rowBytes);
-      continue;
-    }
-    previous = int(sy);
-    const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(int(sy)));
-    for (const Run &run : Runs_) {
-      const quint32 pixel = src[run.Column];
-      switch (run.Length) {
-        case 1: *dst++ = pixel; break;
-        case 2:
-          dst[0] = dst[1] = pixel;
-          dst += 2;
-          break;
-        default: dst = std::fill_n(dst, run.Length, pixel); break;
+  for (int top = 0; top < target.height(); top += bandRows) {
+    const int rows = qMin(bandRows, target.height() - top);
+    for (int y = 0; y < rows; ++y, restY += h, sy += restY >= H ? 1 : 0, restY -= restY >= H ? H : 0) {
+      auto *dst = reinterpret_cast<quint32 *>(Tile_.scanLine(y));
+      if (sy == previous) {
+        // The same image row as the view row above, which may be the last
+        // row of the band drawn before.
+        std::memcpy(dst, Tile_.constScanLine(y > 0 ? y - 1 : bandRows - 1), rowBytes);
+        continue;
+      }
+      previous = int(sy);
+      const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(int(sy)));
+      if (shortRuns) {
+        // Every run is at most four pixels: write four and step by the run's
+        // length, so that the loop has no branch on the length. The tile has
+        // room for the last run's overhang.
+        for (const Run &run : Runs_) {
+          const quint32 pixel = src[run.Column];
+          dst[0] = dst[1] = dst[2] = dst[3] = pixel;
+          dst += run.Length;
+        }
+      } else {
+        for (const Run &run : Runs_) dst = std::fill_n(dst, run.Length, src[run.Column]);
       }
     }
+    painter.drawImage(target.topLeft() + QPoint(0, top), Tile_, QRect(0, 0, target.width(), rows));
   }
-  painter.drawImage(target.topLeft(), Tile_, QRect(QPoint(0, 0), target.size()));
 }
 
 namespace {

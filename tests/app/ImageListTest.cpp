@@ -152,6 +152,19 @@ TEST(ImageView, CrispWhenEnlargedFilteredWhenReduced) {
       for (int x = 0; x < shown.width(); ++x)
         ASSERT_EQ(shown.pixel(x, y), picture.pixel(int(x / zoom), int(y / zoom))) << zoom << " " << x << "," << y;
   }
+  // A tall view is painted in bands of rows; rows repeat across their edges.
+  QImage tall(5, 70, QImage::Format_RGB32);
+  for (int y = 0; y < 70; ++y)
+    for (int x = 0; x < 5; ++x) tall.setPixel(x, y, qRgb(y * 3, x * 40, 255 - y));
+  TImageView tallView;
+  tallView.SetPicture(tall);
+  for (double zoom : {1.5, 2.0, 4.0}) {
+    tallView.resize(int(5 * zoom), int(70 * zoom));
+    const QImage shown = tallView.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x)
+        ASSERT_EQ(shown.pixel(x, y), tall.pixel(int(x / zoom), int(y / zoom))) << zoom << " " << x << "," << y;
+  }
   // Painting only part of the view gives the same pixels there.
   view.resize(32, 24);
   QImage part(10, 10, QImage::Format_RGB32);
