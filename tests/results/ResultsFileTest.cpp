@@ -48,6 +48,12 @@ TEST(ResultsFile, WorkedExampleInBothLayouts) {
             QByteArray("No.,Path,File Name,Dots/cm,Line1\r\n"
                        "1,/photos,leaf01.jpg,37.8,2.5\r\n"
                        "2,/photos,leaf02.jpg,,\r\n"));
+  // A definition with no value yet is a column of empty fields.
+  AddDefinition(form.DefinitionList, form.ResultsTable, "Angle1", mkAngle, false, false, false, false);
+  EXPECT_EQ(ResultsFileBytes(form.ResultsTable, '\t'),
+            QByteArray("No.\tPath\tFile Name\tDots/cm\tLine1\tAngle1\r\n"
+                       "1\t/photos\tleaf01.jpg\t37.8\t2.5\t\r\n"
+                       "2\t/photos\tleaf02.jpg\t\t\t\r\n"));
 }
 
 TEST(ResultsFile, BeforeAnyImageTenRowsOfSeparators) {
