@@ -167,6 +167,8 @@ struct BmpLayout {
   qint64 DataStart = 0;  // where Qt's reader starts on the pixel data
 };
 
+constexpr qint64 kMaxRlePixelsPerByte = 1024;
+
 // Walks run-length data the way a decoder would and tells whether every run,
 // literal and jump stays inside the picture. A stream that simply ends early
 // is accepted: the rows it does not reach stay at colour 0.
@@ -255,6 +257,11 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
     // Run-length data is read bottom row first; a top-down picture cannot
     // hold it, and Qt would write it outside the picture.
     if (l.Height < 0) return false;
+    // Encoders spend two bytes on a run of at most 255 pixels and two on each
+    // row's end. A file claiming far more pixels than that for its size
+    // leaves nearly all of them to jumps or an early end: a few bytes that
+    // would cost the memory and time of a huge picture holding nothing.
+    if (l.Width * l.Height > qint64(b.size()) * kMaxRlePixelsPerByte) return false;
     return RleStaysInside(b, l);
   }
   if (l.Compression == 0 || l.Compression == 3) {

@@ -200,6 +200,21 @@ TEST(HostileImage, RefusedWithABeep) {
       {"rle8-extra-rows.bmp", rle8(QByteArray::fromHex("0805 0000 0805 0000 0805 0000 0805 0000"
                                                        "0805 0000 0805 0000 0805 0001"))},
       {"rle4-long-run.bmp", rle4(QByteArray::fromHex("4011 0001"))},
+      // A few bytes of runs for a picture of 120 million pixels.
+      {"rle8-huge-empty.bmp", [] {
+         BmpSpec s;
+         s.Bits = 8;
+         s.Compression = 1;
+         s.Width = 4000;
+         s.Height = 30000;
+         s.Pixels = QByteArray::fromHex("0a01 0001");
+         return MakeBmp(s);
+       }()},
+      // Found by the fuzzer: 9 x 14,417,926 pixels of RLE4 in 154 bytes.
+      {"rle4-claims-14-million-rows.bmp",
+       QByteArray::fromHex("424d9a000000000000007600000028000000090000000600dc00010004000200000024000000130b0000130b000000000000"
+                           "000000000000000000004100000002000000424d9a0000007600000000000000280000000910000006000000010004000200"
+                           "000024000000130b0000130b000000000000000000000000000000000100000002030000000300000004000000000400000000000505")},
       {"rle4-long-literal.bmp", rle4(QByteArray::fromHex("000a 1234567890 00 0001"))},
   };
   for (const auto &c : cases) {
