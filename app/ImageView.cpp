@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <thread>
 #include <vector>
 
 TImageView::TImageView(QWidget *parent) : QWidget(parent) {
@@ -117,31 +119,87 @@ void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
 }
 
 namespace {
-// One output column's share of the image columns: a first column with a
-// partial weight, whole columns, and a last partial one, in units in which an
-// image column is `outCount` wide and an output column `inCount` wide.
-struct Span {
-  int First, Last;          // image columns touched, inclusive
-  qint64 FirstW, LastW;     // weights of the first and last (the rest weigh outCount)
+// Channels are summed two at a time in the 16-bit halves of a 32-bit word:
+// red and blue (mask 0x00ff00ff), then alpha and green after a shift by 8.
+constexpr quint32 kLanes = 0x00ff00ffu;
+
+// Runs work(first, end) over the output rows [0, rows) in a few contiguous
+// pieces on the processor's cores; every piece writes only its own rows.
+void ForRowPieces(int rows, qint64 pixels, const std::function<void(int, int)> &work) {
+  const int cores = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
+  const int pieces = pixels < (qint64(1) << 20) ? 1 : qMin(cores, rows);
+  if (pieces <= 1) {
+    work(0, rows);
+    return;
+  }
+  std::vector<std::thread> helpers;
+  for (int k = 1; k < pieces; ++k)
+    helpers.emplace_back(work, int(qint64(rows) * k / pieces), int(qint64(rows) * (k + 1) / pieces));
+  work(0, int(rows / pieces));
+  for (std::thread &t : helpers) t.join();
+}
+
+// Halving or quartering: every output pixel is the plain mean of a K x K
+// block (K a power of two); image pixels beyond the last whole block, fewer
+// than K, are left out.
+template <int K>
+QImage BoxReduced(const QImage &image, int W, int H, QImage::Format format) {
+  QImage out(W, H, format);
+  if (out.isNull()) return QImage();
+  constexpr int kShift = K == 2 ? 2 : 4;  // log2(K * K)
+  constexpr quint32 kHalf = (quint32(1) << (kShift - 1)) * 0x00010001u;
+  // Row addresses are taken once: QImage's non-const accessors are not for
+  // use from several threads at once.
+  uchar *const outBits = out.bits();
+  const qsizetype outStride = out.bytesPerLine();
+  ForRowPieces(H, qint64(image.width()) * image.height(), [&](int first, int end) {
+  for (int o = first; o < end; ++o) {
+    const quint32 *src[K];
+    for (int dy = 0; dy < K; ++dy) src[dy] = reinterpret_cast<const quint32 *>(image.constScanLine(o * K + dy));
+    auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
+    for (int x = 0; x < W; ++x) {
+      quint32 rb = kHalf, ag = kHalf;
+      for (int dy = 0; dy < K; ++dy) {
+        const quint32 *p = src[dy] + x * K;
+        for (int dx = 0; dx < K; ++dx) {
+          rb += p[dx] & kLanes;
+          ag += (p[dx] >> 8) & kLanes;
+        }
+      }
+      dst[x] = ((rb >> kShift) & kLanes) | (((ag >> kShift) & kLanes) << 8);
+    }
+  }
+  });
+  return out;
+}
+
+// Which image pixels an output pixel covers along one axis, and how much of
+// each (in 256ths of the output pixel, summing to 256).
+struct Taps {
+  int First = 0;
+  std::vector<quint16> Weights;
 };
 
-std::vector<Span> Spans(int inCount, int outCount) {
-  std::vector<Span> spans(static_cast<size_t>(outCount));
+std::vector<Taps> AxisTaps(int inCount, int outCount) {
+  std::vector<Taps> taps(static_cast<size_t>(outCount));
   for (int o = 0; o < outCount; ++o) {
-    const qint64 begin = qint64(o) * inCount, end = qint64(o + 1) * inCount;  // in units
-    Span s;
-    s.First = int(begin / outCount);
-    s.Last = int((end - 1) / outCount);
-    if (s.First == s.Last) {
-      s.FirstW = end - begin;
-      s.LastW = 0;
-    } else {
-      s.FirstW = qint64(s.First + 1) * outCount - begin;
-      s.LastW = end - qint64(s.Last) * outCount;
+    // In units where an image pixel is outCount wide and an output pixel
+    // inCount wide, the output pixel covers [begin, end).
+    const qint64 begin = qint64(o) * inCount, end = qint64(o + 1) * inCount;
+    Taps &t = taps[size_t(o)];
+    t.First = int(begin / outCount);
+    const int last = int((end - 1) / outCount);
+    int given = 0, largest = 0;
+    for (int i = t.First; i <= last; ++i) {
+      const qint64 overlap = qMin(end, qint64(i + 1) * outCount) - qMax(begin, qint64(i) * outCount);
+      const int weight = int((overlap * 256 + inCount / 2) / inCount);
+      t.Weights.push_back(quint16(weight));
+      given += weight;
+      if (weight > t.Weights[size_t(largest)]) largest = int(t.Weights.size()) - 1;
     }
-    spans[size_t(o)] = s;
+    t.Weights[size_t(largest)] = quint16(t.Weights[size_t(largest)] + 256 - given);  // the rounding's remainder
   }
-  return spans;
+  return taps;
 }
 }  // namespace
 
@@ -151,47 +209,69 @@ QImage AreaAveraged(const QImage &source, QSize size) {
   const QImage image = source.format() == format ? source : source.convertToFormat(format);
   const int w = image.width(), h = image.height();
   const int W = qMin(size.width(), w), H = qMin(size.height(), h);
+  if (w / 2 == W && h / 2 == H) return BoxReduced<2>(image, W, H, format);
+  if (w / 4 == W && h / 4 == H) return BoxReduced<4>(image, W, H, format);
+
   QImage out(W, H, format);
   if (out.isNull()) return QImage();
+  const std::vector<Taps> columns = AxisTaps(w, W);
+  const std::vector<Taps> rows = AxisTaps(h, H);
 
-  const std::vector<Span> columns = Spans(w, W);
-  const std::vector<Span> rows = Spans(h, H);
-  // Each image row is first reduced across (sums weighted in units of W per
-  // column, w per output column), then the rows of one output row are summed
-  // with their own weights (units of H per row, h per output row).
-  std::vector<quint32> across(size_t(W) * 4);
-  std::vector<quint64> sum(size_t(W) * 4);
-  const quint64 total = quint64(w) * quint64(h);
-  for (int o = 0; o < H; ++o) {
-    const Span &r = rows[size_t(o)];
+  // Each image row is reduced across once (kept while the next output row
+  // still needs it), then the rows of an output row are summed down.
+  uchar *const outBits = out.bits();
+  const qsizetype outStride = out.bytesPerLine();
+  ForRowPieces(H, qint64(w) * h, [&](int first, int end) {
+  std::vector<quint32> acrossRb(static_cast<size_t>(W)), acrossAg(static_cast<size_t>(W)), sum(static_cast<size_t>(W) * 4);
+  auto reduceAcross = [&](int sy) {
+    const auto *src = reinterpret_cast<const quint32 *>(image.constScanLine(sy));
+    for (int x = 0; x < W; ++x) {
+      const Taps &t = columns[size_t(x)];
+      const quint32 *p = src + t.First;
+      quint32 rb = 0, ag = 0;
+      for (size_t i = 0; i < t.Weights.size(); ++i) {
+        rb += (p[i] & kLanes) * t.Weights[i];
+        ag += ((p[i] >> 8) & kLanes) * t.Weights[i];
+      }
+      acrossRb[size_t(x)] = rb;
+      acrossAg[size_t(x)] = ag;
+    }
+  };
+  std::vector<quint32> keptRb(acrossRb.size()), keptAg(acrossAg.size());
+  int kept = -1;
+  for (int o = first; o < end; ++o) {
+    const Taps &t = rows[size_t(o)];
     std::fill(sum.begin(), sum.end(), 0);
-    for (int sy = r.First; sy <= r.Last; ++sy) {
-      const quint64 rowWeight = sy == r.First ? quint64(r.FirstW) : sy == r.Last ? quint64(r.LastW) : quint64(H);
-      const auto *src = reinterpret_cast<const quint32 *>(image.constScanLine(sy));
-      for (int ox = 0; ox < W; ++ox) {
-        const Span &c = columns[size_t(ox)];
-        quint32 a = 0, rr = 0, g = 0, b = 0;
-        for (int sx = c.First; sx <= c.Last; ++sx) {
-          const quint32 weight = sx == c.First ? quint32(c.FirstW) : sx == c.Last ? quint32(c.LastW) : quint32(W);
-          const quint32 p = src[sx];
-          a += (p >> 24) * weight;
-          rr += ((p >> 16) & 0xff) * weight;
-          g += ((p >> 8) & 0xff) * weight;
-          b += (p & 0xff) * weight;
-        }
-        quint64 *s = &sum[size_t(ox) * 4];
-        s[0] += a * rowWeight;
-        s[1] += rr * rowWeight;
-        s[2] += g * rowWeight;
-        s[3] += b * rowWeight;
+    for (size_t i = 0; i < t.Weights.size(); ++i) {
+      const int sy = t.First + int(i);
+      if (sy == kept) {
+        acrossRb.swap(keptRb);
+        acrossAg.swap(keptAg);
+      } else {
+        reduceAcross(sy);
+      }
+      const quint32 wy = t.Weights[i];
+      for (int x = 0; x < W; ++x) {
+        quint32 *s = &sum[size_t(x) * 4];
+        const quint32 rb = acrossRb[size_t(x)], ag = acrossAg[size_t(x)];
+        s[0] += (ag >> 16) * wy;
+        s[1] += (rb >> 16) * wy;
+        s[2] += (ag & 0xffff) * wy;
+        s[3] += (rb & 0xffff) * wy;
+      }
+      if (i + 1 == t.Weights.size()) {  // the last row may start the next output row
+        keptRb.swap(acrossRb);
+        keptAg.swap(acrossAg);
+        kept = sy;
       }
     }
-    auto *dst = reinterpret_cast<quint32 *>(out.scanLine(o));
-    for (int ox = 0; ox < W; ++ox) {
-      const quint64 *s = &sum[size_t(ox) * 4];
-      auto channel = [&](int k) { return quint32((s[k] + total / 2) / total); };
-      dst[ox] = (channel(0) << 24) | (channel(1) << 16) | (channel(2) << 8) | channel(3);
+    auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
+    for (int x = 0; x < W; ++x) {
+      const quint32 *s = &sum[size_t(x) * 4];
+      auto channel = [&](int k) { return (s[k] + 32768) >> 16; };
+      dst[x] = (channel(0) << 24) | (channel(1) << 16) | (channel(2) << 8) | channel(3);
     }
   }
+  });
   return out;
 }

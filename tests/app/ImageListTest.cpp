@@ -197,4 +197,23 @@ TEST(ImageView, AreaAverageWeighsPartlyCoveredPixels) {
   const QImage small = AreaAveraged(solid, QSize(4500, 5));
   EXPECT_EQ(small.size(), QSize(4500, 5));
   EXPECT_EQ(small.pixel(4499, 4), qRgb(17, 99, 201));
+  // Large pictures are reduced in pieces on several cores; every output
+  // row is still the mean of its own image rows.
+  QImage big(2048, 1030, QImage::Format_RGB32);
+  for (int y = 0; y < big.height(); ++y) {
+    auto *line = reinterpret_cast<QRgb *>(big.scanLine(y));
+    for (int x = 0; x < big.width(); ++x) line[x] = qRgb((x * 7 + y) & 0xff, (y * 5) & 0xff, (x ^ y) & 0xff);
+  }
+  const QImage halved = AreaAveraged(big, QSize(1024, 515));
+  ASSERT_EQ(halved.size(), QSize(1024, 515));
+  for (int y = 0; y < halved.height(); ++y)
+    for (int x = 0; x < halved.width(); ++x) {
+      int sum[3] = {0, 0, 0};
+      for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx) {
+          const QRgb p = big.pixel(2 * x + dx, 2 * y + dy);
+          sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p);
+        }
+      ASSERT_EQ(halved.pixel(x, y), qRgb((sum[0] + 2) / 4, (sum[1] + 2) / 4, (sum[2] + 2) / 4)) << x << "," << y;
+    }
 }
