@@ -222,7 +222,7 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
     l.Height = qint16(Le16(b, kFileHeader + 6));
     l.Bits = Le16(b, kFileHeader + 10);
     entryBytes = 3;
-  } else if (infoSize >= 40 && infoSize <= 124) {
+  } else if (infoSize == 40 || infoSize == 64 || infoSize == 108 || infoSize == 124) {
     if (b.size() < kFileHeader + 40) return false;
     l.Width = qint32(Le32(b, kFileHeader + 4));
     l.Height = qint32(Le32(b, kFileHeader + 8));
@@ -232,7 +232,10 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
     // Qt reads the palette right after the first 40 bytes of the newer headers.
     if (infoSize >= 108) headerEnd = kFileHeader + 40;
   } else {
-    return true;  // a header this reader does not know; Qt decides
+    // Qt would read any other header as the old core one, taking the first
+    // bytes of a longer header for 16-bit sizes: whatever came out would
+    // not be the picture.
+    return false;
   }
   if (l.Width <= 0 || l.Height == 0) return false;
   if (l.Width * qAbs(l.Height) > kMaxImagePixels) return false;
