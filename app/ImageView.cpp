@@ -69,23 +69,22 @@ void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
   // Each run's length follows from stepping the mapping, with no division
   // per pixel.
   Runs_.clear();
+  const int firstColumn = int((target.x() * w) / W);
   {
-    qint64 column = (target.x() * w) / W;
     qint64 rest = (target.x() * w) % W;  // (x * w) mod W for the current x
     int length = 0;
     for (int x = 0; x < target.width(); ++x) {
       ++length;
       rest += w;
       if (rest >= W || x + 1 == target.width()) {
-        Runs_.push_back({int(column), length});
+        Runs_.push_back(length);
         length = 0;
-        column += rest / W;
         rest %= W;
       }
     }
   }
   bool shortRuns = true;
-  for (const Run &run : Runs_) shortRuns = shortRuns && run.Length <= 4;
+  for (int length : Runs_) shortRuns = shortRuns && length <= 4;
   const size_t rowBytes = size_t(target.width()) * 4;
   int previous = -1;
   qint64 sy = (target.y() * h) / H, restY = (target.y() * h) % H;
@@ -100,18 +99,18 @@ void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
         continue;
       }
       previous = int(sy);
-      const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(int(sy)));
+      const auto *src = reinterpret_cast<const quint32 *>(Picture_.constScanLine(int(sy))) + firstColumn;
       if (shortRuns) {
         // Every run is at most four pixels: write four and step by the run's
         // length, so that the loop has no branch on the length. The tile has
         // room for the last run's overhang.
-        for (const Run &run : Runs_) {
-          const quint32 pixel = src[run.Column];
+        for (int length : Runs_) {
+          const quint32 pixel = *src++;
           dst[0] = dst[1] = dst[2] = dst[3] = pixel;
-          dst += run.Length;
+          dst += length;
         }
       } else {
-        for (const Run &run : Runs_) dst = std::fill_n(dst, run.Length, src[run.Column]);
+        for (int length : Runs_) dst = std::fill_n(dst, length, *src++);
       }
     }
     painter.drawImage(target.topLeft() + QPoint(0, top), Tile_, QRect(0, 0, target.width(), rows));

@@ -32,10 +32,9 @@ private:
   QImage Picture_;
   QImage Reduced_;  // Picture_ averaged down to the view's size, when smaller
   QImage Tile_;     // reused between paints of enlarged pictures
-  struct Run {
-    int Column, Length;  // an image column and how many view columns show it
-  };
-  std::vector<Run> Runs_;
+  // For each image column from the first exposed one, how many view columns
+  // show it: enlarged, every image column shows, one after the other.
+  std::vector<int> Runs_;
 };
 
 // `image` reduced to `size` (no larger in either direction) by averaging,

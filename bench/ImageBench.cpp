@@ -94,7 +94,7 @@ void RepaintBench(const QString &dir) {
     first.start();
     photo.PaintViewport(target, at);
     firstPaint.push_back(first.nsecsElapsed() / 1e6);
-    times.push_back(BestOf(7, [&] { photo.PaintViewport(target, at); }));
+    times.push_back(BestOf(25, [&] { photo.PaintViewport(target, at); }));
   }
   double worst = 0;
   const char *names[] = {"25", "50", "75", "100", "150", "200", "400"};
