@@ -14,12 +14,15 @@ TImageView::TImageView(QWidget *parent) : QWidget(parent) {
 
 void TImageView::SetPicture(const QImage &image) {
   Picture_ = image;
-  Reduced_ = QImage();
+  ReducedStale_ = true;  // its memory is kept for the next reduction
   update();
 }
 
 const QImage &TImageView::Reduced() {
-  if (Reduced_.size() != size()) Reduced_ = AreaAveraged(Picture_, size());
+  if (ReducedStale_ || Reduced_.size() != size()) {
+    Reduced_ = AreaAveraged(Picture_, size(), std::move(Reduced_));
+    ReducedStale_ = false;
+  }
   return Reduced_;
 }
 
@@ -142,8 +145,7 @@ void ForRowPieces(int rows, qint64 pixels, const std::function<void(int, int)> &
 // block (K a power of two); image pixels beyond the last whole block, fewer
 // than K, are left out.
 template <int K>
-QImage BoxReduced(const QImage &image, int W, int H, QImage::Format format) {
-  QImage out(W, H, format);
+QImage BoxReduced(const QImage &image, int W, int H, QImage out) {
   if (out.isNull()) return QImage();
   constexpr int kShift = K == 2 ? 2 : 4;  // log2(K * K)
   constexpr quint32 kHalf = (quint32(1) << (kShift - 1)) * 0x00010001u;
@@ -202,16 +204,20 @@ std::vector<Taps> AxisTaps(int inCount, int outCount) {
 }
 }  // namespace
 
-QImage AreaAveraged(const QImage &source, QSize size) {
+QImage AreaAveraged(const QImage &source, QSize size, QImage recycled) {
   if (source.isNull() || size.isEmpty()) return QImage();
   const QImage::Format format = source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   const QImage image = source.format() == format ? source : source.convertToFormat(format);
   const int w = image.width(), h = image.height();
   const int W = qMin(size.width(), w), H = qMin(size.height(), h);
-  if (w / 2 == W && h / 2 == H) return BoxReduced<2>(image, W, H, format);
-  if (w / 4 == W && h / 4 == H) return BoxReduced<4>(image, W, H, format);
+  // A buffer of the right kind is written over rather than allocated again:
+  // fresh memory costs a page fault per 4 KiB on first touch.
+  QImage out = recycled.size() == QSize(W, H) && recycled.format() == format && recycled.isDetached()
+                   ? std::move(recycled)
+                   : QImage(W, H, format);
+  if (w / 2 == W && h / 2 == H) return BoxReduced<2>(image, W, H, std::move(out));
+  if (w / 4 == W && h / 4 == H) return BoxReduced<4>(image, W, H, std::move(out));
 
-  QImage out(W, H, format);
   if (out.isNull()) return QImage();
   const std::vector<Taps> columns = AxisTaps(w, W);
   const std::vector<Taps> rows = AxisTaps(h, H);

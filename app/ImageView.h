@@ -31,6 +31,7 @@ private:
 
   QImage Picture_;
   QImage Reduced_;  // Picture_ averaged down to the view's size, when smaller
+  bool ReducedStale_ = false;  // Reduced_ belongs to an earlier picture
   QImage Tile_;     // reused between paints of enlarged pictures
   // For each image column from the first exposed one, how many view columns
   // show it: enlarged, every image column shows, one after the other.
@@ -39,5 +40,6 @@ private:
 
 // `image` reduced to `size` (no larger in either direction) by averaging,
 // for every output pixel, the image area it covers, weighted by how much of
-// each image pixel lies inside it.
-QImage AreaAveraged(const QImage &image, QSize size);
+// each image pixel lies inside it. `recycled`, when it is an unshared image of
+// the result's size and format, is written over instead of allocating anew.
+QImage AreaAveraged(const QImage &image, QSize size, QImage recycled = QImage());
