@@ -13,6 +13,12 @@ constexpr qint64 kMaxImagePixels = qint64(1) << 28;
 // The largest image file that will be read into memory.
 constexpr qint64 kMaxImageFileBytes = qint64(1) << 30;
 
+// An uninitialised Format_RGB32 picture for a decoder to fill. Large ones get
+// memory on 2 MiB boundaries that the kernel may back with huge pages, so
+// that filling and reading them takes far fewer page faults and
+// address-translation misses. Null when there is no memory.
+QImage NewPicture(int width, int height);
+
 // Decodes a JPEG held in memory. Grey-scale, colour and CMYK/YCCK pictures
 // all come out as Format_RGB32. Data that libjpeg can recover from (a file cut
 // short, for instance) still gives a picture. On failure returns false and

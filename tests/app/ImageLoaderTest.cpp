@@ -57,6 +57,22 @@ TEST(ImageLoaderJpeg, DecodesEachKindToSolidColour) {
   }
 }
 
+// Large pictures live in memory of their own (on huge-page boundaries); they
+// decode the same, copies of them are independent, and they are freed.
+TEST(ImageLoaderJpeg, LargePicturesInTheirOwnMemory) {
+  QImage img;
+  ASSERT_TRUE(LoadJpeg(MakeJpeg(JpegKind::Baseline, 1700, 1400, qRgb(30, 160, 220)), img));
+  EXPECT_EQ(img.size(), QSize(1700, 1400));
+  EXPECT_EQ(img.format(), QImage::Format_RGB32);
+  EXPECT_EQ(img.bytesPerLine(), 1700 * 4);
+  EXPECT_EQ(reinterpret_cast<quintptr>(img.constBits()) % (1u << 21), 0u);
+  EXPECT_TRUE(Near(img.pixel(1699, 1399), qRgb(30, 160, 220), 6));
+  QImage copy = img;
+  copy.setPixel(0, 0, qRgb(1, 2, 3));
+  EXPECT_TRUE(Near(img.pixel(0, 0), qRgb(30, 160, 220), 6));
+  EXPECT_EQ(copy.pixel(0, 0), qRgb(1, 2, 3));
+}
+
 TEST(ImageLoaderJpeg, TruncatedAndGarbageNeverCrash) {
   const QByteArray full = MakeJpeg(JpegKind::Progressive, 64, 48, qRgb(10, 20, 30));
   const QByteArray base = MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(10, 20, 30));
