@@ -79,12 +79,12 @@ int main(int argc, char **argv) {
               {"rle8", 8, 6, 1},          {"rle4", 4, 6, 2},         {"bitfields16", 16, 6, 3},
               {"bitfields32", 32, 6, 3},  {"topdown24", 24, -6, 0},  {"topdown8", 8, -6, 0}};
   for (const auto &b : bmps) {
-    BmpSpec spec;
-    spec.Bits = b.bits;
-    spec.Width = 9;
-    spec.Height = b.height;
-    spec.Compression = b.compression;
-    WriteWithCuts(bmp, QString::fromLatin1(b.name), MakeBmp(spec));
+    BmpLayout layout;
+    layout.Bits = b.bits;
+    layout.Width = 9;
+    layout.Height = b.height;
+    layout.Compression = b.compression;
+    WriteWithCuts(bmp, QString::fromLatin1(b.name), MakeBmp(layout));
   }
 
   WriteWithCuts(dfn, QStringLiteral("two"),

@@ -37,10 +37,10 @@ struct Viewer {
   Viewer() {
     EXPECT_TRUE(Dir.isValid());
     AddDefinition(Form.DefinitionList, Form.ResultsTable, "L", mkLine, false, false, false, false);
-    BmpSpec spec;
-    spec.Width = 40;
-    spec.Height = 30;
-    FirstPath = Write("first.bmp", MakeBmp(spec));
+    BmpLayout layout;
+    layout.Width = 40;
+    layout.Height = 30;
+    FirstPath = Write("first.bmp", MakeBmp(layout));
   }
 
   QString Write(const QString &name, const QByteArray &bytes) {
@@ -133,24 +133,24 @@ TEST(HostileImage, RefusedWithABeep) {
   const QByteArray jpeg = MakeJpeg(JpegKind::Baseline, 16, 16, qRgb(50, 60, 70));
   QByteArray twelveBit = jpeg;
   twelveBit[JpegFramePrecisionOffset(jpeg)] = char(12);
-  BmpSpec bmp;
+  BmpLayout bmp;
   bmp.Bits = 8;
-  BmpSpec zeroHeight;
+  BmpLayout zeroHeight;
   zeroHeight.Height = 0;
-  BmpSpec bigPalette;  // 300 colours cannot be indexed by 8 bits
+  BmpLayout bigPalette;  // 300 colours cannot be indexed by 8 bits
   bigPalette.Bits = 8;
   bigPalette.PaletteEntries = 300;
-  BmpSpec monoPalette;  // a 1-bit picture claiming 256 colours
+  BmpLayout monoPalette;  // a 1-bit picture claiming 256 colours
   monoPalette.Bits = 1;
   monoPalette.PaletteEntries = 256;
-  BmpSpec noMasks16;
+  BmpLayout noMasks16;
   noMasks16.Bits = 16;
   noMasks16.Compression = 3;
   noMasks16.UseMasks = true;
-  BmpSpec noMasks32 = noMasks16;
+  BmpLayout noMasks32 = noMasks16;
   noMasks32.Bits = 32;
   const auto rle8 = [](QByteArray pixels) {
-    BmpSpec s;
+    BmpLayout s;
     s.Bits = 8;
     s.Compression = 1;
     s.Width = 8;
@@ -159,7 +159,7 @@ TEST(HostileImage, RefusedWithABeep) {
     return MakeBmp(s);
   };
   const auto rle4 = [](QByteArray pixels) {
-    BmpSpec s;
+    BmpLayout s;
     s.Bits = 4;
     s.Compression = 2;
     s.Width = 8;
@@ -168,7 +168,7 @@ TEST(HostileImage, RefusedWithABeep) {
     return MakeBmp(s);
   };
 
-  BmpSpec plain;
+  BmpLayout plain;
   plain.Width = 10;
   QByteArray offsetPastEnd = MakeBmp(plain);
   offsetPastEnd[10] = char(0xF0);  // pixel data said to start 61,440 bytes in
@@ -202,7 +202,7 @@ TEST(HostileImage, RefusedWithABeep) {
       {"rle4-long-run.bmp", rle4(QByteArray::fromHex("4011 0001"))},
       // A few bytes of runs for a picture of 120 million pixels.
       {"rle8-huge-empty.bmp", [] {
-         BmpSpec s;
+         BmpLayout s;
          s.Bits = 8;
          s.Compression = 1;
          s.Width = 4000;
@@ -282,12 +282,12 @@ TEST(HostileImage, UnusualButSoundBitmapsAreShown) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
     Viewer v;
-    BmpSpec spec;
-    spec.Bits = c.Bits;
-    spec.Width = 10;
-    spec.Height = c.Height;
-    spec.Compression = c.Compression;
-    const QString path = v.Write(QString::fromLatin1(c.Name), MakeBmp(spec));
+    BmpLayout layout;
+    layout.Bits = c.Bits;
+    layout.Width = 10;
+    layout.Height = c.Height;
+    layout.Compression = c.Compression;
+    const QString path = v.Write(QString::fromLatin1(c.Name), MakeBmp(layout));
     const Shown s = v.OpenAndShow(path);
     v.ExpectShown(s, path, QSize(10, 6));
     // The checkerboard: dark top-left and bottom-right, light elsewhere.
@@ -315,13 +315,13 @@ TEST(HostileImage, RunLengthGapsAreColourZero) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
     Viewer v;
-    BmpSpec spec;
-    spec.Bits = c.Bits;
-    spec.Compression = c.Compression;
-    spec.Width = 40;
-    spec.Height = 30;
-    spec.Pixels = c.Pixels;
-    const QString path = v.Write(QString::fromLatin1(c.Name), MakeBmp(spec));
+    BmpLayout layout;
+    layout.Bits = c.Bits;
+    layout.Compression = c.Compression;
+    layout.Width = 40;
+    layout.Height = 30;
+    layout.Pixels = c.Pixels;
+    const QString path = v.Write(QString::fromLatin1(c.Name), MakeBmp(layout));
     const Shown s = v.OpenAndShow(path);
     v.ExpectShown(s, path, QSize(40, 30));
     for (int y = 0; y < 30; ++y)

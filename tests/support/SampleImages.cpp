@@ -125,7 +125,7 @@ QByteArray WithJpegSize(QByteArray jpeg, int w, int h) {
   return jpeg;
 }
 
-QByteArray MakeBmp(const BmpSpec &s) {
+QByteArray MakeBmp(const BmpLayout &s) {
   const int w = s.Width;
   const int h = std::abs(s.Height);
   const bool indexed = s.Bits <= 8;

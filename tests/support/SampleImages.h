@@ -27,7 +27,7 @@ QByteArray WithJpegSize(QByteArray jpeg, int w, int h);
 // and damaged ones. The picture is a two-by-two checkerboard: the top-left and
 // bottom-right quarters are "dark" (black), the others "light" (white, or
 // the lightest grey a 16-bit layout can hold).
-struct BmpSpec {
+struct BmpLayout {
   int Bits = 24;          // 1, 4, 8, 16, 24 or 32
   int Width = 8;
   int Height = 6;         // negative: rows stored top row first
@@ -38,4 +38,4 @@ struct BmpSpec {
   bool UseMasks = false;  // write Masks exactly as given
   QByteArray Pixels;      // raw pixel data to use instead of the checkerboard
 };
-QByteArray MakeBmp(const BmpSpec &spec);
+QByteArray MakeBmp(const BmpLayout &layout);
