@@ -149,24 +149,18 @@ TEST(HostileImage, RefusedWithABeep) {
   noMasks16.UseMasks = true;
   BmpLayout noMasks32 = noMasks16;
   noMasks32.Bits = 32;
-  const auto rle8 = [](QByteArray pixels) {
+  // An 8 x 6 run-length bitmap of the given depth (8: RLE8, 4: RLE4).
+  const auto rle = [](int bits, QByteArray pixels) {
     BmpLayout s;
-    s.Bits = 8;
-    s.Compression = 1;
+    s.Bits = bits;
+    s.Compression = bits == 8 ? 1 : 2;
     s.Width = 8;
     s.Height = 6;
     s.Pixels = std::move(pixels);
     return MakeBmp(s);
   };
-  const auto rle4 = [](QByteArray pixels) {
-    BmpLayout s;
-    s.Bits = 4;
-    s.Compression = 2;
-    s.Width = 8;
-    s.Height = 6;
-    s.Pixels = std::move(pixels);
-    return MakeBmp(s);
-  };
+  const auto rle8 = [&](QByteArray pixels) { return rle(8, std::move(pixels)); };
+  const auto rle4 = [&](QByteArray pixels) { return rle(4, std::move(pixels)); };
 
   BmpLayout plain;
   plain.Width = 10;
