@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("About SCALIPER"));

@@ -176,7 +176,7 @@ void TForm1::BuildWorkArea() {
   Image1 = new TImageView(ScrollContent);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(0, 0, 317, 349);
-  PaintBox1 = new TOverlay(*this, ScrollContent);
+  PaintBox1 = new TOverlay(ScrollContent);
   PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
   PaintBox1->setGeometry(0, 0, 217, 201);
   PaintBox1->raise();
@@ -235,6 +235,13 @@ void TForm1::ConnectCommands() {
   bind(LoadDef1, &TForm1::LoadDef1Click);
   connect(bbSave, &QToolButton::clicked, this, [this] { Guarded([&] { bbSaveClick(); }); });
   bind(AboutScaliper1, &TForm1::AboutScaliper1Click);
+  connect(PaintBox1, &TOverlay::MouseDown, this,
+          [this](Qt::MouseButton b, int x, int y) { Guarded([&] { PaintBox1MouseDown(b, x, y); }); });
+  connect(PaintBox1, &TOverlay::MouseMove, this,
+          [this](int x, int y) { Guarded([&] { PaintBox1MouseMove(x, y); }); });
+  connect(PaintBox1, &TOverlay::MouseUp, this,
+          [this](Qt::MouseButton b, int x, int y) { Guarded([&] { PaintBox1MouseUp(b, x, y); }); });
+  PaintBox1->TakesSecondaryButton = [this] { return OverlayTakesSecondaryButton(); };
 }
 
 void TForm1::FormCreate() {

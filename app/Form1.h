@@ -4,7 +4,7 @@
 #include <QMainWindow>
 #include <QPoint>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
 #include "results/ResultsTable.h"
 
@@ -180,7 +180,7 @@ private:
   bool Destroyed_ = false;
 };
 
-#include "app/ErrorReport.h"
+#include "common/ErrorReport.h"
 
 template <typename F> void TForm1::Guarded(F &&command) {
   RunGuarded(Prompt_, std::forward<F>(command));

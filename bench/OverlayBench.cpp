@@ -11,7 +11,7 @@
 #include <QToolButton>
 
 #include "app/Form1.h"
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
 #include "measuring/Overlay.h"

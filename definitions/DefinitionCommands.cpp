@@ -1,6 +1,6 @@
 #include <QFile>
 
-#include "app/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "app/Form1.h"
 #include "definitions/DefinitionFile.h"
 #include "definitions/DeleteDefDlg.h"

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("DeleteDefDlg"));

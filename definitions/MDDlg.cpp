@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Add Definition"));

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ErrorReport.h"
-#include "app/Prompter.h"
+#include "common/ErrorReport.h"
+#include "common/Prompter.h"
 #include "measuring/ValueText.h"
 
 TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_(prompter) {

@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 TOkRetryDlg::TOkRetryDlg(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
   setFixedSize(129, 25);

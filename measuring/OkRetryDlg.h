@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 #include <QPoint>
 #include <QRect>
 

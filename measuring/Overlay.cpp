@@ -7,9 +7,7 @@
 #include <QPainter>
 #include <iterator>
 
-#include "app/Form1.h"
-
-TOverlay::TOverlay(TForm1 &form, QWidget *parent) : QWidget(parent), Form_(form) {
+TOverlay::TOverlay(QWidget *parent) : QWidget(parent) {
   setAttribute(Qt::WA_NoSystemBackground);
   setAutoFillBackground(false);
   setMouseTracking(true);  // the band follows the pointer with no button held
@@ -131,21 +129,21 @@ void TOverlay::hideEvent(QHideEvent *event) {
 
 void TOverlay::mousePressEvent(QMouseEvent *event) {
   const QPoint p = event->position().toPoint();
-  Form_.Guarded([&] { Form_.PaintBox1MouseDown(event->button(), p.x(), p.y()); });
+  emit MouseDown(event->button(), p.x(), p.y());
 }
 
 void TOverlay::mouseMoveEvent(QMouseEvent *event) {
   const QPoint p = event->position().toPoint();
-  Form_.Guarded([&] { Form_.PaintBox1MouseMove(p.x(), p.y()); });
+  emit MouseMove(p.x(), p.y());
 }
 
 void TOverlay::mouseReleaseEvent(QMouseEvent *event) {
   const QPoint p = event->position().toPoint();
-  Form_.Guarded([&] { Form_.PaintBox1MouseUp(event->button(), p.x(), p.y()); });
+  emit MouseUp(event->button(), p.x(), p.y());
 }
 
 void TOverlay::contextMenuEvent(QContextMenuEvent *event) {
-  if (Form_.OverlayTakesSecondaryButton())
+  if (TakesSecondaryButton && TakesSecondaryButton())
     event->accept();
   else
     event->ignore();  // goes on to the scroll box, which opens the pop-up menu

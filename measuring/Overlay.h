@@ -5,9 +5,8 @@
 #include <QRegion>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <vector>
-
-class TForm1;
 
 // The transparent drawing surface over the image view. It keeps a short list
 // of the drawing operations since it was last cleared and replays them over
@@ -34,7 +33,11 @@ public:
     }
   };
 
-  explicit TOverlay(TForm1 &form, QWidget *parent = nullptr);
+  explicit TOverlay(QWidget *parent = nullptr);
+
+  // Asked on a secondary-button click: true while that button belongs to
+  // measuring, so the click must not open the image area's pop-up menu.
+  std::function<bool()> TakesSecondaryButton;
 
   // Pen settings, as the drawing code sets them before each figure.
   PenMode Mode = pmCopy;
@@ -47,6 +50,12 @@ public:
 
   const std::vector<Op> &DisplayList() const { return List_; }
   size_t LongestList() const { return Longest_; }
+
+signals:
+  // Pointer events in overlay pixels.
+  void MouseDown(Qt::MouseButton button, int x, int y);
+  void MouseMove(int x, int y);
+  void MouseUp(Qt::MouseButton button, int x, int y);
 
 protected:
   void paintEvent(QPaintEvent *event) override;
@@ -62,7 +71,6 @@ private:
   QRegion Damage(const Op &op) const;
   void Paint(QPainter &painter, const Op &op) const;
 
-  TForm1 &Form_;
   std::vector<Op> List_;
   size_t Longest_ = 0;
 };

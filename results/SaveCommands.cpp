@@ -1,4 +1,4 @@
-#include "app/AtomicFile.h"
+#include "common/AtomicFile.h"
 #include "app/Form1.h"
 #include "results/ResultsFile.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 // A prompter that answers from a script and records everything it was asked,
 // so a test can drive the real main window with no one at the screen.

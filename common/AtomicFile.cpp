@@ -1,4 +1,4 @@
-#include "app/AtomicFile.h"
+#include "common/AtomicFile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 QStringList FileDialogState::Descriptions() const {
   QStringList parts = Filter.split(u'|');

@@ -4,7 +4,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "app/Prompter.h"
+#include "common/Prompter.h"
 
 // An error a command raises for the person to read, such as a number that
 // does not convert. Shown by the application's standard error report.
