@@ -6,6 +6,7 @@
 
 #include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
+#include "results/ResultsFileWriter.h"
 #include "results/ResultsTable.h"
 
 class QAction;
@@ -36,6 +37,7 @@ public:
   // ---- Run state -----------------------------------------------------------
   TDefinitionList DefinitionList;
   TResultsTable ResultsTable;
+  TResultsFileWriter ResultsWriter;  // the results file's bytes, kept between saves
   int CurrentImage = -1;
   bool RunStarted = false;
   bool ScaleArmed = false;

@@ -140,8 +140,8 @@ void TForm1::MeasureRelease(QPoint end) {
         PaintBox1->PenColor = kYellow;
         PaintBox1->Line(StartPoint, end);
         DrawMarkLabel(def);
-        ResultsTable.SetImageCell(CurrentImage, def.FirstCol,
-                                  FormatValue(LineLengthCm(StartPoint, end, Zoom, DotsPerCm)));
+        ResultsTable.SetImageCells(CurrentImage, def.FirstCol,
+                                   {FormatValue(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))});
         accepted = true;
       } else {
         PaintBox1->Mode = TOverlay::pmNotXor;
@@ -177,7 +177,7 @@ void TForm1::MeasureRelease(QPoint end) {
         PaintBox1->Line(StartPoint, ArmEnd1);
         PaintBox1->Line(StartPoint, ArmEnd2);
         DrawMarkLabel(def);
-        ResultsTable.SetImageCell(CurrentImage, def.FirstCol, FormatValue(*angle));
+        ResultsTable.SetImageCells(CurrentImage, def.FirstCol, {FormatValue(*angle)});
         accepted = true;
       } else {
         PaintBox1->Mode = TOverlay::pmNotXor;
@@ -197,10 +197,9 @@ void TForm1::MeasureRelease(QPoint end) {
         PaintBox1->PenColor = kYellow;
         PaintBox1->Rectangle(StartPoint, end);
         DrawMarkLabel(def);
-        const std::vector<double> values = RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def);
-        for (size_t k = 0; k < values.size(); ++k)
-          ResultsTable.SetImageCell(CurrentImage, def.FirstCol + int(k), FormatValue(values[k]));
-        ResultsTable.DataChanged = true;
+        QStringList texts;
+        for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << FormatValue(value);
+        ResultsTable.SetImageCells(CurrentImage, def.FirstCol, texts);
         accepted = true;
       } else {
         PaintBox1->Mode = TOverlay::pmNotXor;

@@ -2,10 +2,11 @@
 
 #include "definitions/DefinitionList.h"
 #include "definitions/MeasureType.h"
-#include "results/ResultsFile.h"
 
 TResultsTable::TResultsTable(PathRules rules) : Rules_(rules) {
   Rows_.assign(kInitialRows, std::vector<QString>(kFixedColumns));
+  Stamps_.assign(kInitialRows, 0);
+  for (int r = 0; r < kInitialRows; ++r) Touch(r);
   Rows_[0][colNo] = QStringLiteral("No.");
   Rows_[0][colPath] = QStringLiteral("Path");
   Rows_[0][colFileName] = QStringLiteral("File Name");
@@ -26,10 +27,10 @@ void TResultsTable::AppendImageRows(const QStringList &files) {
   // Before the first images the table has its initial empty rows; the image
   // rows take their place, so the row count can go down as well as up.
   Rows_.resize(newRows);
-  Lines_.resize(newRows);
+  Stamps_.resize(newRows);
   for (int r = c + 1; r < newRows; ++r) {
     Rows_[r].assign(ColCount_, QString());
-    ForgetLine(r);
+    Touch(r);
   }
   for (int k = 0; k < n; ++k) {
     std::vector<QString> &row = Rows_[c + k + 1];
@@ -39,7 +40,7 @@ void TResultsTable::AppendImageRows(const QStringList &files) {
     row[colFileName] = parts.FileName;
   }
   ImageCount = c + n;
-  DataChanged = true;
+  DataChanged_ = true;
   if (Observer_) {
     Observer_->AfterRowCountChange(oldRows, newRows);
     Observer_->CellsChanged(0, ColCount_ - 1, c + 1, newRows - 1);
@@ -55,15 +56,15 @@ void TResultsTable::SetColumnCount(int count) {
   const int old = ColCount_;
   if (Observer_) Observer_->BeforeColumnCountChange(old, count);
   for (std::vector<QString> &row : Rows_) row.resize(count);
+  for (int r = 0; r < RowCount(); ++r) Touch(r);
   ColCount_ = count;
-  ForgetLines();
   if (Observer_) Observer_->AfterColumnCountChange(old, count);
 }
 
 void TResultsTable::SetHeading(int col, const QString &text) {
   if (col < 0 || col >= ColCount_) return;
   Rows_[0][col] = text;
-  ForgetLine(0);
+  Touch(0);
   if (Observer_) Observer_->CellsChanged(col, col, 0, 0);
 }
 
@@ -97,32 +98,18 @@ void TResultsTable::SetImageCell(int i, int column, const QString &text) {
   const int row = i + 1;
   if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount_) return;
   Rows_[row][column] = text;
-  ForgetLine(row);
-  DataChanged = true;
+  Touch(row);
+  DataChanged_ = true;
   if (Observer_) Observer_->CellsChanged(column, column, row, row);
+}
+
+void TResultsTable::SetImageCells(int i, int firstColumn, const QStringList &texts) {
+  for (int k = 0; k < texts.size(); ++k) SetImageCell(i, firstColumn + k, texts.at(k));
+  DataChanged_ = true;
 }
 
 void TResultsTable::ShowImageRow(int i) {
   CurrentRow_ = i + 1;
   TopRow_ = i <= 4 ? 1 : i - 3;
   if (Observer_) Observer_->ImageRowShown(CurrentRow_, TopRow_);
-}
-
-void TResultsTable::ForgetLine(int row) {
-  if (row >= 0 && row < int(Lines_.size())) Lines_[row].clear();
-}
-
-void TResultsTable::ForgetLines() {
-  for (QByteArray &line : Lines_) line.clear();
-}
-
-const QByteArray &TResultsTable::FileLine(int row, char separator) const {
-  Lines_.resize(Rows_.size());
-  if (separator != LinesSeparator_) {
-    for (QByteArray &line : Lines_) line.clear();
-    LinesSeparator_ = separator;
-  }
-  QByteArray &line = Lines_[row];
-  if (line.isEmpty()) line = ResultsFileLine(Rows_[row].data(), ColCount_, separator);
-  return line;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -39,8 +38,9 @@ public:
 
   // Number of images opened so far; image i has row i + 1.
   int ImageCount = 0;
-  // The table holds rows or values not yet saved.
-  bool DataChanged = false;
+  // The table holds rows or values not yet saved: set by every change of its
+  // image rows or values, cleared by MarkSaved.
+  bool DataChanged() const { return DataChanged_; }
 
   int RowCount() const { return int(Rows_.size()); }
   int ColumnCount() const { return ColCount_; }
@@ -53,7 +53,13 @@ public:
   void WriteDefinitionHeadings(const TMeasureType &def);
   void RemoveDefinitionColumns(TDefinitionList &list, int position);
   void SetImageCell(int i, int column, const QString &text);
+  // The values of one measurement, into consecutive cells of image i's row
+  // from `firstColumn` on. A measurement that yields no value still counts as
+  // a change.
+  void SetImageCells(int i, int firstColumn, const QStringList &texts);
   void ShowImageRow(int i);
+  // Everything in the table has been written to the results file.
+  void MarkSaved() { DataChanged_ = false; }
 
   // The row shown as current by ShowImageRow (-1 before), and the top data
   // row it asked the grid to scroll to.
@@ -62,25 +68,24 @@ public:
 
   PathRules Rules() const { return Rules_; }
 
-  // Row `row`'s line of the results file for `separator`. Lines are kept
-  // until their row changes, so saving again after a few new values encodes
-  // only the rows that changed.
-  const QByteArray &FileLine(int row, char separator) const;
+  // The cells of row `row`, ColumnCount() of them.
+  const QString *RowCells(int row) const { return Rows_[size_t(row)].data(); }
+  // A number that changes whenever anything in row `row` changes (a cell,
+  // or the columns), so that work derived from a row can be kept until then.
+  quint64 RowStamp(int row) const { return Stamps_[size_t(row)]; }
 
 private:
   void SetColumnCount(int count);
   void SetHeading(int col, const QString &text);
-  void ForgetLine(int row);
-  void ForgetLines();
+  void Touch(int row) { Stamps_[size_t(row)] = ++LastStamp_; }
 
   PathRules Rules_;
   int ColCount_ = kFixedColumns;
   std::vector<std::vector<QString>> Rows_;
+  std::vector<quint64> Stamps_;  // by row, see RowStamp
+  quint64 LastStamp_ = 0;
   int CurrentRow_ = -1;
   int TopRow_ = 1;
   Observer *Observer_ = nullptr;
-  // Encoded file lines by row; an empty entry has not been encoded since its
-  // row last changed. All entries are for LinesSeparator_.
-  mutable std::vector<QByteArray> Lines_;
-  mutable char LinesSeparator_ = 0;
+  bool DataChanged_ = false;
 };

@@ -1,6 +1,5 @@
 #include "common/AtomicFile.h"
 #include "app/Form1.h"
-#include "results/ResultsFile.h"
 
 namespace {
 const int kCsvFilter = 2;  // "CSV (*.csv)" in the save dialog's filter list
@@ -10,7 +9,7 @@ bool TForm1::bbSaveClick() {
   if (SaveDialog1.FileName.isEmpty()) return Saveas1Click();
   const char separator = SaveDialog1.FilterIndex == kCsvFilter ? ',' : '\t';
   if (!WriteResultsFile(SaveDialog1.FileName, separator)) return false;
-  ResultsTable.DataChanged = false;
+  ResultsTable.MarkSaved();
   return true;
 }
 
@@ -22,7 +21,7 @@ bool TForm1::Saveas1Click() {
 }
 
 bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
-  switch (SaveFileAtomically(fileName, ResultsFileBytes(ResultsTable, separator))) {
+  switch (SaveFileAtomically(fileName, ResultsWriter.Bytes(ResultsTable, separator))) {
     case SaveOutcome::Saved: return true;
     case SaveOutcome::CannotOpen:
       Prompt_.ShowMessage(QStringLiteral("Cannot Open") + fileName, QStringLiteral("File Error"));
@@ -39,7 +38,7 @@ bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
 // dialog or a failed write never throws the results away.
 void TForm1::FormCloseQuery(bool &CanClose) {
   CanClose = true;
-  if (!ResultsTable.DataChanged) return;
+  if (!ResultsTable.DataChanged()) return;
   switch (Prompt_.Ask(QStringLiteral("File has changed, save?"), QStringLiteral("Confirm"), true)) {
     case mrYes: CanClose = bbSaveClick(); break;
     case mrNo: break;

@@ -37,7 +37,7 @@ TEST(Form1, CreationState) {
   EXPECT_EQ(form.DotsPerCm, 0.0);
   EXPECT_TRUE(form.DefinitionList.IsEmpty());
   EXPECT_TRUE(form.ImageBitmap.isNull());
-  EXPECT_FALSE(form.ResultsTable.DataChanged);
+  EXPECT_FALSE(form.ResultsTable.DataChanged());
   EXPECT_EQ(form.ResultsTable.ImageCount, 0);
   EXPECT_TRUE(form.lbMeasureNo->text().isEmpty());
   EXPECT_TRUE(form.lbMeasureName->text().isEmpty());

@@ -57,7 +57,7 @@ TEST(ImageList, OpenImagesAppendsInDialogOrderWithTheFirstLast) {
   b.Open({"/q/d.bmp"});
   const auto &t = b.Form.ResultsTable;
   EXPECT_EQ(t.ImageCount, 4);
-  EXPECT_TRUE(t.DataChanged);
+  EXPECT_TRUE(t.DataChanged());
   QStringList names, numbers;
   for (int r = 1; r <= 4; ++r) names << t.Cell(2, r), numbers << t.Cell(0, r);
   EXPECT_EQ(names, (QStringList{"b.jpg", "c.jpg", "a.jpg", "d.bmp"}));

@@ -147,5 +147,5 @@ TEST(DefinitionCommands, AddAndDeleteThroughTheWindow) {
   prompt.Press(mrOk);  // OK with no entry chosen deletes nothing
   form.DeleteDef1->trigger();
   EXPECT_EQ(form.DefinitionList.Count(), 1);
-  EXPECT_FALSE(form.ResultsTable.DataChanged);
+  EXPECT_FALSE(form.ResultsTable.DataChanged());
 }

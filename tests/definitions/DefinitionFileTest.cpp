@@ -122,7 +122,7 @@ TEST(DefinitionCommands, SaveAndLoadThroughTheWindow) {
   EXPECT_EQ(Headings(form.ResultsTable), (QStringList{"One", "Line1", "Rect2_H", "Rect2_A"}));
   EXPECT_EQ(form.ResultsTable.ColumnCount(), 8);
   EXPECT_EQ(form.DefinitionList.At(2).FirstCol, 6);
-  EXPECT_FALSE(form.ResultsTable.DataChanged);
+  EXPECT_FALSE(form.ResultsTable.DataChanged());
   EXPECT_TRUE(prompt.Messages.empty());
 
   // A damaged file or a missing one changes nothing and says so.

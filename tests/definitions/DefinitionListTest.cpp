@@ -71,7 +71,7 @@ TEST(DefinitionColumns, AddingGivesColumnsByFlags) {
     EXPECT_EQ(Headings(table), kFixed + cases[i].Expected);
     ASSERT_EQ(list.Count(), int(cases[i].FirstCols.size()));
     for (int p = 0; p < list.Count(); ++p) EXPECT_EQ(list.At(p).FirstCol, cases[i].FirstCols[p]);
-    EXPECT_FALSE(table.DataChanged);
+    EXPECT_FALSE(table.DataChanged());
   }
 }
 

@@ -65,7 +65,7 @@ TEST(HostileDefinitionFile, AnsweredWithTheMessageAndNothingChanges) {
     ASSERT_EQ(form.DefinitionList.Count(), 1);
     EXPECT_EQ(form.DefinitionList.At(0).Name, "Keep");
     EXPECT_EQ(form.ResultsTable.ColumnCount(), columns);
-    EXPECT_FALSE(form.ResultsTable.DataChanged);
+    EXPECT_FALSE(form.ResultsTable.DataChanged());
   }
 }
 

@@ -13,7 +13,7 @@
 #include "measuring/ConvDlg.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
-#include "results/ResultsFile.h"
+#include "results/ResultsFileWriter.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "measuring/ConvDlg.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
-#include "results/ResultsFile.h"
+#include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -270,7 +270,7 @@ TEST(MouseRun, MeasuredAndSaved) {
   const QByteArray dir = run.Dir.path().toLocal8Bit();
   EXPECT_EQ(f.readAll(), "No.\tPath\tFile Name\tDots/cm\tLine1\r\n1\t" + dir + "\tleaf01.jpg\t37.8\t2.5\r\n2\t" +
                              dir + "\tleaf02.jpg\t\t\r\n");
-  EXPECT_FALSE(run.Form.ResultsTable.DataChanged);
+  EXPECT_FALSE(run.Form.ResultsTable.DataChanged());
 }
 
 // What is on the screen after a long drag, repainted piece by piece as the

@@ -12,7 +12,7 @@
 
 #include "app/Form1.h"
 #include "definitions/DefinitionList.h"
-#include "results/ResultsFile.h"
+#include "results/ResultsFileWriter.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -105,7 +105,7 @@ TEST(SaveCommands, FilterIndexDecidesTheLayoutNotTheExtension) {
     prompt.AnswerFile(path, c.Filter);
     form.bbSave->click();
     EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, c.Separator));
-    EXPECT_FALSE(form.ResultsTable.DataChanged);
+    EXPECT_FALSE(form.ResultsTable.DataChanged());
     // A second Save writes to the remembered name without asking.
     form.ResultsTable.SetImageCell(1, 4, "3");
     form.SaveData1->trigger();
@@ -126,7 +126,7 @@ TEST(SaveCommands, FailuresReportKeepDataChangedAndTheOldFile) {
   ASSERT_EQ(prompt.Messages.size(), 1u);
   EXPECT_EQ(prompt.Messages[0].Text, "Cannot Open" + missingFolder);
   EXPECT_EQ(prompt.Messages[0].Title, "File Error");
-  EXPECT_TRUE(form.ResultsTable.DataChanged);
+  EXPECT_TRUE(form.ResultsTable.DataChanged());
   // Save again tries the same name, without a dialog.
   EXPECT_FALSE(form.bbSaveClick());
   EXPECT_EQ(prompt.Messages.size(), 2u);
@@ -139,7 +139,7 @@ TEST(SaveCommands, FailuresReportKeepDataChangedAndTheOldFile) {
   EXPECT_FALSE(form.Saveas1Click());
   EXPECT_EQ(prompt.Messages.back().Text, "Cannot Open" + readOnly);
   EXPECT_EQ(ReadAll(readOnly), QByteArray("old results"));
-  EXPECT_TRUE(form.ResultsTable.DataChanged);
+  EXPECT_TRUE(form.ResultsTable.DataChanged());
 
   // A save cancelled in the dialog writes nothing and keeps the remembered name.
   prompt.CancelFile();
@@ -165,7 +165,7 @@ TEST(SaveCommands, CloseQuestion) {
     bool can = true;
     form.FormCloseQuery(can);
     EXPECT_FALSE(can);
-    EXPECT_TRUE(form.ResultsTable.DataChanged);
+    EXPECT_TRUE(form.ResultsTable.DataChanged());
     form.FormCloseQuery(can);
     EXPECT_TRUE(can);
     ASSERT_EQ(prompt.Questions.size(), 2u);
@@ -192,19 +192,6 @@ TEST(SaveCommands, CloseQuestion) {
   }
 }
 
-namespace {
-// The file as encoded from scratch, row by row, without the table's line cache.
-QByteArray FreshBytes(const TResultsTable &t, char separator) {
-  QByteArray out;
-  for (int r = 0; r < t.RowCount(); ++r) {
-    std::vector<QString> cells;
-    for (int c = 0; c < t.ColumnCount(); ++c) cells.push_back(t.Cell(c, r));
-    out += ResultsFileLine(cells.data(), int(cells.size()), separator);
-  }
-  return out;
-}
-}  // namespace
-
 // Saving again after any change writes the table as it now is: no line kept
 // from an earlier save may survive a change to its row or to the columns.
 TEST(ResultsFile, LaterSavesFollowEveryChange) {
@@ -220,10 +207,12 @@ TEST(ResultsFile, LaterSavesFollowEveryChange) {
       [&] { DeleteDefinition(form.DefinitionList, t, 0); },
       [&] { t.SetImageCell(0, 3, ""); },
   };
+  TResultsFileWriter writer;
   for (const auto &change : changes) {
-    for (char sep : {'\t', ','}) ResultsFileBytes(t, sep);
+    for (char sep : {'\t', ','}) writer.Bytes(t, sep);
     change();
-    for (char sep : {',', '\t'}) EXPECT_EQ(ResultsFileBytes(t, sep), FreshBytes(t, sep));
+    // The writer keeps lines for the separator used last, and for no other.
+    for (char sep : {',', '\t'}) EXPECT_EQ(writer.Bytes(t, sep), ResultsFileBytes(t, sep));
   }
   EXPECT_EQ(t.Cell(4, 0), "Rect1_H");
 }
@@ -258,11 +247,11 @@ TEST(SaveCommands, DiskFullPartWayKeepsTheOldFile) {
   ASSERT_EQ(prompt.Messages.size(), 1u);
   EXPECT_EQ(prompt.Messages[0].Text, "Cannot Write" + path);
   EXPECT_EQ(prompt.Messages[0].Title, "File Error");
-  EXPECT_TRUE(form.ResultsTable.DataChanged);
+  EXPECT_TRUE(form.ResultsTable.DataChanged());
   EXPECT_EQ(ReadAll(path), QByteArray("previous results\r\n"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"r.txt"});  // no half-written file left
   // Once there is room again, Save writes the same name and layout.
   EXPECT_TRUE(form.bbSaveClick());
   EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, '\t'));
-  EXPECT_FALSE(form.ResultsTable.DataChanged);
+  EXPECT_FALSE(form.ResultsTable.DataChanged());
 }

@@ -12,12 +12,12 @@ TEST(ResultsTable, InitialTableAndImageRows) {
   EXPECT_EQ(t.Cell(3, 0), "Dots/cm");
   for (int r = 1; r < 11; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_TRUE(t.Cell(c, r).isEmpty());
-  EXPECT_FALSE(t.DataChanged);
+  EXPECT_FALSE(t.DataChanged());
 
   t.AppendImageRows({"/d/a.jpg", "/d/b.jpg", "/e/c.bmp"});
   EXPECT_EQ(t.RowCount(), 4);
   EXPECT_EQ(t.ImageCount, 3);
-  EXPECT_TRUE(t.DataChanged);
+  EXPECT_TRUE(t.DataChanged());
   t.AppendImageRows({"/x/d.jpg", "/x/e.jpg"});
   EXPECT_EQ(t.RowCount(), 6);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(t.Cell(0, i + 1), QString::number(i + 1));
@@ -32,11 +32,11 @@ TEST(ResultsTable, SetImageCellWritesTheImageRowAndMarksChange) {
   TResultsTable t(PathRules::Posix);
   AddDefinition(list, t, "Leaf", mkRectangle, true, false, false, true);
   t.AppendImageRows({"/d/a.jpg", "/d/b.jpg"});
-  t.DataChanged = false;
+  t.MarkSaved();
   t.SetImageCell(1, list.At(0).FirstCol + 1, "6");
   EXPECT_EQ(t.Cell(5, 2), "6");
   EXPECT_EQ(t.Cell(5, 0), "Leaf_A");
-  EXPECT_TRUE(t.DataChanged);
+  EXPECT_TRUE(t.DataChanged());
   t.SetImageCell(1, 5, "7");  // a later write replaces the earlier text
   EXPECT_EQ(t.Cell(5, 2), "7");
 }
