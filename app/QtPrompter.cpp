@@ -51,13 +51,16 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
     dialog.setFileMode(state.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !state.OverwritePrompt);
   dialog.setOption(QFileDialog::ReadOnly, false);
-  QString ext = state.DefaultExt;
-  if (ext.startsWith(QLatin1String("*."))) ext = ext.mid(2);
-  dialog.setDefaultSuffix(ext);
   const QStringList filters = QtNameFilters(state);
   dialog.setNameFilters(filters);
   if (state.FilterIndex >= 1 && state.FilterIndex <= filters.size())
     dialog.selectNameFilter(filters.at(state.FilterIndex - 1));
+  // A name typed without an extension gets the one of the file type chosen,
+  // so that a comma-separated file is not named .txt.
+  dialog.setDefaultSuffix(state.ExtensionFor(state.FilterIndex));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+    dialog.setDefaultSuffix(state.ExtensionFor(int(filters.indexOf(filter)) + 1));
+  });
   if (!state.FileName.isEmpty()) {
     QFileInfo info(state.FileName);
     dialog.setDirectory(info.absolutePath());

@@ -11,6 +11,8 @@ enum class SaveOutcome {
 };
 
 // Writes all bytes to a new file beside the target and then replaces the
-// target with it, so that a failed save leaves the previous file whole. An
-// existing file that is read-only is not replaced.
-SaveOutcome SaveFileAtomically(const QString &fileName, const QByteArray &bytes);
+// target with it, so that a failed save leaves the previous file whole. In a
+// folder where no new file can be made (a shared folder, a read-only parent)
+// an existing file that the user may write is written over in place instead.
+// An existing file that is read-only is never replaced.
+SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);

@@ -13,3 +13,11 @@ QStringList FileDialogState::Patterns() const {
   for (int i = 1; i < parts.size(); i += 2) out << parts.at(i);
   return out;
 }
+
+QString FileDialogState::ExtensionFor(int index) const {
+  const QString pattern = Patterns().value(index - 1).section(u';', 0, 0);
+  QString ext = pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QString();
+  if (ext.isEmpty() || ext.contains(u'*') || ext.contains(u'?')) ext = DefaultExt;
+  if (ext.startsWith(QLatin1String("*."))) ext = ext.mid(2);
+  return ext;
+}

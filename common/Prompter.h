@@ -25,6 +25,10 @@ struct FileDialogState {
   // The filter as description/pattern pairs.
   QStringList Descriptions() const;
   QStringList Patterns() const;
+  // The extension (without the dot) that a name typed without one gets when
+  // filter `index` (from 1) is chosen: the filter's own when its first
+  // pattern names one ("*.csv"), DefaultExt's otherwise ("*.*").
+  QString ExtensionFor(int index) const;
 };
 
 // The one way the program talks to the person at the screen: beeps, message

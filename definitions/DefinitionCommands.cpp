@@ -13,7 +13,7 @@ void TForm1::SaveDef1Click() {
   }
   if (!Prompt_.RunFileDialog(SaveDialog2)) return;
   const QString name = SaveDialog2.FileName;
-  switch (SaveFileAtomically(name, DefinitionFileBytes(DefinitionList))) {
+  switch (SaveFile(name, DefinitionFileBytes(DefinitionList))) {
     case SaveOutcome::Saved: break;
     case SaveOutcome::CannotOpen:
       Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));

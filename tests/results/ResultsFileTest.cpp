@@ -6,9 +6,11 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "app/Form1.h"
 #include "definitions/DefinitionList.h"
@@ -254,4 +256,63 @@ TEST(SaveCommands, DiskFullPartWayKeepsTheOldFile) {
   EXPECT_TRUE(form.bbSaveClick());
   EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, '\t'));
   EXPECT_FALSE(form.ResultsTable.DataChanged());
+}
+
+namespace {
+// In a folder where the user may not create files, saving over the results
+// file and the definition file that are already there writes them in place;
+// a new file cannot be made there and is reported.
+void SaveInReadOnlyFolder(const QString &folder) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  FillWorkedExample(form);
+  const QString results = folder + "/r.csv", definitions = folder + "/d.dfn", fresh = folder + "/new.txt";
+  prompt.AnswerFile(results, 2);
+  EXPECT_TRUE(form.bbSaveClick());
+  EXPECT_EQ(ReadAll(results), ResultsFileBytes(form.ResultsTable, ','));
+  prompt.AnswerFile(definitions);
+  form.SaveDef1Click();
+  EXPECT_EQ(ReadAll(definitions), QByteArray("1\r\nLine1\t0\t0\t0\t0\t0\r\n"));
+  prompt.AnswerFile(fresh);
+  EXPECT_FALSE(form.Saveas1Click());
+  EXPECT_EQ(prompt.Messages, (std::vector<ScriptedPrompter::Shown>{{"Cannot Open" + fresh, "File Error"}}));
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"d.dfn", "r.csv"}));
+}
+}  // namespace
+
+// Run by a user without write access to the folder. The administrator passes
+// every permission check, so as root the test runs itself again as "nobody".
+TEST(SaveCommands, ReadOnlyFolderSavesExistingFilesInPlace) {
+  const QByteArray given = qgetenv("SCALIPER_READONLY_FOLDER");
+  if (!given.isEmpty()) return SaveInReadOnlyFolder(QString::fromLocal8Bit(given));
+  QTemporaryDir dir;
+  const QString folder = dir.filePath("shared");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  for (const char *name : {"r.csv", "d.dfn"}) {
+    WriteBytes(folder + "/" + name, "older and longer contents\r\n");
+    QFile::setPermissions(folder + "/" + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                   QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther);
+  }
+  const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                        QFile::ReadOther | QFile::ExeOther;
+  QFile::setPermissions(folder, readOnly);
+  if (geteuid() != 0) {
+    SaveInReadOnlyFolder(folder);
+  } else {
+    QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SCALIPER_READONLY_FOLDER", folder);
+    env.insert("HOME", dir.path());
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                            QCoreApplication::applicationFilePath(),
+                            "--gtest_filter=SaveCommands.ReadOnlyFolderSavesExistingFilesInPlace"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.constData();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.constData();
+  }
+  QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
 }

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/Form1.h"
+#include "app/QtPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+// Answers the real file dialog as a user would: picks file type `filter`
+// (from 1) in its type box, types `name` and presses Enter.
+void AnswerRealDialog(int filter, const QString &name) {
+  QTimer::singleShot(0, [=] {
+    auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto *types = dialog->findChild<QComboBox *>("fileTypeCombo");
+    auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+    ASSERT_TRUE(types && edit);
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Home);
+    for (int i = 1; i < filter; ++i) QTest::keyClick(types, Qt::Key_Down);
+    edit->setFocus();
+    edit->setText(name);
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+}
+}  // namespace
+
+// A name typed without an extension gets the one of the file type chosen in
+// the dialog; a name typed with one keeps it.
+TEST(QtPrompter, FileTypeChosenGivesTheExtension) {
+  struct Case {
+    bool Results;  // the results file's dialog, else the definition file's
+    int Filter;
+    const char *Typed, *Saved;
+  };
+  const Case cases[] = {
+      {true, 2, "run", "run.csv"},   {true, 1, "run", "run.txt"},       {true, 3, "run", "run.txt"},
+      {true, 2, "run.txt", "run.txt"}, {true, 1, "run.csv", "run.csv"}, {false, 1, "set", "set.dfn"},
+  };
+  ScriptedPrompter scripted;
+  TForm1 form(scripted);
+  TQtPrompter prompter(&form);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Typed);
+    QTemporaryDir dir;
+    FileDialogState state = c.Results ? form.SaveDialog1 : form.SaveDialog2;
+    AnswerRealDialog(c.Filter, dir.filePath(c.Typed));
+    ASSERT_TRUE(prompter.RunFileDialog(state));
+    EXPECT_EQ(state.FileName, dir.filePath(c.Saved));
+    EXPECT_EQ(state.FilterIndex, c.Filter);
+  }
+}
