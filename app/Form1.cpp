@@ -118,6 +118,8 @@ void TForm1::BuildToolBar() {
 void TForm1::BuildMenus() {
   Files1 = menuBar()->addMenu(QStringLiteral("&Files"));
   OpenImages1 = Files1->addAction(QStringLiteral("Open &Images"));
+  ContinueResults1 = Files1->addAction(QStringLiteral("&Continue Results\u2026"));
+  ContinueResults1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   Files1->addSeparator();
   SaveData1 = Files1->addAction(QStringLiteral("&Save Data"));
   Saveas1 = Files1->addAction(QStringLiteral("Save Data &as"));
@@ -222,6 +224,10 @@ void TForm1::ConnectCommands() {
   click(btMeasure, &TForm1::btMeasureClick);
   click(btBack, &TForm1::btBackClick);
   bind(OpenImages1, &TForm1::btOpenImagesClick);
+  bind(ContinueResults1, &TForm1::ContinueResults1Click);
+  // Double-click, or Enter on the current row, goes to that row's image.
+  connect(StringGrid1, &QTableView::activated, this,
+          [this](const QModelIndex &index) { Guarded([&] { StringGrid1DblClick(index.row()); }); });
   bind(Next1, &TForm1::btNextClick);
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
@@ -273,6 +279,12 @@ void TForm1::FormCreate() {
   SaveDialog1.FilterIndex = 1;
   SaveDialog1.DefaultExt = QStringLiteral("*.txt");
   SaveDialog1.OverwritePrompt = true;
+
+  OpenDialog3.Mode = FileDialogState::Open;
+  OpenDialog3.Title = QStringLiteral("Continue Results");
+  OpenDialog3.Filter = SaveDialog1.Filter;
+  OpenDialog3.FilterIndex = 1;
+  OpenDialog3.DefaultExt = SaveDialog1.DefaultExt;
 
   for (FileDialogState *d : {&OpenDialog2, &SaveDialog2}) {
     d->Filter = QStringLiteral("Definition File (*.dfn)|*.dfn");

@@ -61,6 +61,7 @@ public:
   FileDialogState OpenDialog1;  // image files
   FileDialogState SaveDialog1;  // results file
   FileDialogState OpenDialog2;  // definition file, load
+  FileDialogState OpenDialog3;  // results file to continue
   FileDialogState SaveDialog2;  // definition file, save
 
   // ---- Controls -------------------------------------------------------------
@@ -88,6 +89,7 @@ public:
 
   QMenu *Files1 = nullptr;
   QAction *OpenImages1 = nullptr;
+  QAction *ContinueResults1 = nullptr;
   QAction *SaveData1 = nullptr;
   QAction *Saveas1 = nullptr;
   QAction *Exit1 = nullptr;
@@ -118,6 +120,8 @@ public:
   void btBackClick();
   void btMeasureClick();
   void btScaleClick();
+  // Goes to the image of a row chosen in the results table.
+  void StringGrid1DblClick(int image);
   void UpdateStepDisplay();
   void HighlightPanel(QLabel *panel, bool on);
 
@@ -139,6 +143,8 @@ public:
   bool Saveas1Click();
   // Writes the results file; true on success. Reports its own failures.
   bool WriteResultsFile(const QString &fileName, char separator);
+  // Reads a saved results file back as image rows, to go on measuring.
+  void ContinueResults1Click();
 
   // ---- Overlay ---------------------------------------------------------------
   void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
@@ -164,6 +170,8 @@ private:
   void BuildGrid();
   void BuildStatusBar();
   void ConnectCommands();
+  // Makes image i the current one: its row selected, its picture shown.
+  void GoToImage(int i);
   // Hides the overlay, gives it the image view's size and shows it again,
   // which erases everything drawn on it.
   void ResetOverlay();

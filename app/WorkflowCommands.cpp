@@ -15,6 +15,7 @@ void TForm1::btNextClick() {
       AddDef1->setEnabled(false);
       DeleteDef1->setEnabled(false);
       LoadDef1->setEnabled(false);
+      ContinueResults1->setEnabled(false);
       RunStarted = true;
     }
   }
@@ -23,9 +24,7 @@ void TForm1::btNextClick() {
     Prompt_.Beep();
     return;
   }
-  ++CurrentImage;
-  ResultsTable.ShowImageRow(CurrentImage);
-  ShowImage(CurrentImage);
+  GoToImage(CurrentImage + 1);
   btMeasure->setFocus();
 }
 
@@ -34,7 +33,20 @@ void TForm1::btBackClick() {
     Prompt_.Beep();
     return;
   }
-  --CurrentImage;
+  GoToImage(CurrentImage - 1);
+}
+
+void TForm1::StringGrid1DblClick(int image) {
+  if (!RunStarted || image < 0 || image >= ResultsTable.ImageCount) {
+    Prompt_.Beep();
+    return;
+  }
+  GoToImage(image);
+  btMeasure->setFocus();
+}
+
+void TForm1::GoToImage(int i) {
+  CurrentImage = i;
   ResultsTable.ShowImageRow(CurrentImage);
   ShowImage(CurrentImage);
 }

@@ -19,28 +19,37 @@ QString TResultsTable::Cell(int col, int row) const {
 }
 
 void TResultsTable::AppendImageRows(const QStringList &files) {
+  std::vector<QStringList> rows;
+  rows.reserve(size_t(files.size()));
+  for (const QString &file : files) {
+    const SplitName parts = SplitFileName(file, Rules_);
+    rows.push_back({QString(), parts.Path, parts.FileName});
+  }
+  AppendRows(rows);
+  DataChanged_ = true;
+}
+
+void TResultsTable::AppendSavedRows(const std::vector<QStringList> &rows) {
+  if (!rows.empty()) AppendRows(rows);
+}
+
+void TResultsTable::AppendRows(const std::vector<QStringList> &rows) {
   const int c = ImageCount;
-  const int n = int(files.size());
   const int oldRows = RowCount();
-  const int newRows = c + n + 1;
+  const int newRows = c + int(rows.size()) + 1;
   if (Observer_) Observer_->BeforeRowCountChange(oldRows, newRows);
   // Before the first images the table has its initial empty rows; the image
   // rows take their place, so the row count can go down as well as up.
   Rows_.resize(newRows);
   Stamps_.resize(newRows);
-  for (int r = c + 1; r < newRows; ++r) {
-    Rows_[r].assign(ColCount_, QString());
-    Touch(r);
-  }
-  for (int k = 0; k < n; ++k) {
+  for (int k = 0; k < int(rows.size()); ++k) {
     std::vector<QString> &row = Rows_[c + k + 1];
-    SplitName parts = SplitFileName(files.at(k), Rules_);
+    row.assign(ColCount_, QString());
+    for (int col = 0; col < ColCount_ && col < rows[k].size(); ++col) row[col] = rows[k].at(col);
     row[colNo] = QString::number(c + k + 1);
-    row[colPath] = parts.Path;
-    row[colFileName] = parts.FileName;
+    Touch(c + k + 1);
   }
-  ImageCount = c + n;
-  DataChanged_ = true;
+  ImageCount = newRows - 1;
   if (Observer_) {
     Observer_->AfterRowCountChange(oldRows, newRows);
     Observer_->CellsChanged(0, ColCount_ - 1, c + 1, newRows - 1);

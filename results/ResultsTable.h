@@ -48,6 +48,10 @@ public:
   QString Cell(int col, int row) const;
 
   void AppendImageRows(const QStringList &files);
+  // Image rows as a results file holds them, one cell per column, appended
+  // after the rows already there and numbered on from them. They are what
+  // that file already holds, so they leave DataChanged as it is.
+  void AppendSavedRows(const std::vector<QStringList> &rows);
   QString ImageFilePath(int i) const;
   void AppendDefinitionColumns(TMeasureType &def);
   void WriteDefinitionHeadings(const TMeasureType &def);
@@ -76,6 +80,8 @@ public:
 
 private:
   void SetColumnCount(int count);
+  // Appends image rows with these cells; "No." is the image's number.
+  void AppendRows(const std::vector<QStringList> &rows);
   void SetHeading(int col, const QString &text);
   void Touch(int row) { Stamps_[size_t(row)] = ++LastStamp_; }
 

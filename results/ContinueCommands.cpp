@@ -1,0 +1,49 @@
+#include <QFile>
+
+#include "app/Form1.h"
+#include "results/ResultsFileReader.h"
+
+namespace {
+const int kCsvFilter = 2;       // "CSV (*.csv)"
+const int kAllFilesFilter = 3;  // "All Files (*.*)"
+// A results file of 10,000 images and 40 columns is a few megabytes.
+constexpr qint64 kLargestResultsFile = qint64(256) << 20;
+}  // namespace
+
+// Reads a results file saved earlier and appends its image rows, so that a
+// batch measured over several sittings goes on where it stopped. The file
+// must have been made with the definitions now in force; anything else is
+// refused with the line that is wrong, and nothing changes.
+void TForm1::ContinueResults1Click() {
+  if (!Prompt_.RunFileDialog(OpenDialog3)) return;
+  const QString name = OpenDialog3.FileName;
+  QFile file(name);
+  if (!file.open(QIODevice::ReadOnly)) {
+    Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));
+    return;
+  }
+  QByteArray bytes;
+  if (file.size() <= kLargestResultsFile) bytes = file.readAll();
+  if (file.size() > kLargestResultsFile || file.error() != QFileDevice::NoError) {
+    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
+    return;
+  }
+  const char separator = OpenDialog3.FilterIndex == kCsvFilter        ? ','
+                         : OpenDialog3.FilterIndex == kAllFilesFilter ? 0
+                                                                       : '\t';
+  QStringList headings;
+  for (int c = 0; c < ResultsTable.ColumnCount(); ++c) headings << ResultsTable.Cell(c, 0);
+  const ResultsFileContents contents = ReadResultsFile(bytes, separator, headings);
+  if (!contents.Ok) {
+    Prompt_.ShowMessage(QStringLiteral("Line %1 of %2 %3.").arg(contents.BadLine).arg(name, contents.Problem),
+                        QStringLiteral("File Error"));
+    return;
+  }
+  ResultsTable.AppendSavedRows(contents.Rows);
+  // Save writes the whole table back to this file, in its own layout.
+  SaveDialog1.FileName = name;
+  SaveDialog1.Files = QStringList{name};
+  SaveDialog1.FilterIndex = contents.Separator == ','                  ? kCsvFilter
+                            : OpenDialog3.FilterIndex == kAllFilesFilter ? kAllFilesFilter
+                                                                        : 1;
+}
