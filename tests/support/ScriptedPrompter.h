@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Prompter.h"
+#include "tests/support/QtPrinters.h"
 
 // A prompter that answers from a script and records everything it was asked,
 // so a test can drive the real main window with no one at the screen.

@@ -1,0 +1,6 @@
+#pragma once
+// Lets test failures show Qt strings as text rather than as arrays of units.
+#include <QString>
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
