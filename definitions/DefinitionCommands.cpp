@@ -1,6 +1,4 @@
-#include <QFile>
-
-#include "common/AtomicFile.h"
+#include "common/WholeFile.h"
 #include "app/Form1.h"
 #include "definitions/DefinitionFile.h"
 #include "definitions/DeleteDefDlg.h"
@@ -27,22 +25,10 @@ void TForm1::SaveDef1Click() {
 void TForm1::LoadDef1Click() {
   if (!Prompt_.RunFileDialog(OpenDialog2)) return;
   const QString name = OpenDialog2.FileName;
-  QFile file(name);
-  if (!file.open(QIODevice::ReadOnly)) {
-    Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));
-    return;
-  }
   // A definition file is a few lines; anything far larger is not one.
   constexpr qint64 kLargestDefinitionFile = 16 * 1024 * 1024;
-  if (file.size() > kLargestDefinitionFile) {
-    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
-    return;
-  }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
-    return;
-  }
+  QByteArray bytes;
+  if (!ReadWholeFile(Prompt_, name, kLargestDefinitionFile, bytes)) return;
   const DefinitionFileContents contents = ReadDefinitionFile(bytes);
   if (!contents.Ok) {
     Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));

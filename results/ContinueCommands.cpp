@@ -1,6 +1,5 @@
-#include <QFile>
-
 #include "app/Form1.h"
+#include "common/WholeFile.h"
 #include "results/ResultsFileReader.h"
 
 namespace {
@@ -17,17 +16,8 @@ constexpr qint64 kLargestResultsFile = qint64(256) << 20;
 void TForm1::ContinueResults1Click() {
   if (!Prompt_.RunFileDialog(OpenDialog3)) return;
   const QString name = OpenDialog3.FileName;
-  QFile file(name);
-  if (!file.open(QIODevice::ReadOnly)) {
-    Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));
-    return;
-  }
   QByteArray bytes;
-  if (file.size() <= kLargestResultsFile) bytes = file.readAll();
-  if (file.size() > kLargestResultsFile || file.error() != QFileDevice::NoError) {
-    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
-    return;
-  }
+  if (!ReadWholeFile(Prompt_, name, kLargestResultsFile, bytes)) return;
   const char separator = OpenDialog3.FilterIndex == kCsvFilter        ? ','
                          : OpenDialog3.FilterIndex == kAllFilesFilter ? 0
                                                                        : '\t';

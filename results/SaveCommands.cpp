@@ -1,4 +1,4 @@
-#include "common/AtomicFile.h"
+#include "common/WholeFile.h"
 #include "app/Form1.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "definitions/DefinitionFile.h"
 #include "definitions/DefinitionList.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 const QByteArray kWorkedExample = QByteArray::fromHex(
@@ -20,11 +21,6 @@ QStringList Headings(const TResultsTable &t) {
   return out;
 }
 
-void WriteBytes(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
 }  // namespace
 
 TEST(DefinitionFile, WriterBytes) {

@@ -18,19 +18,9 @@
 #include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
 // One sitting at the program: a main window with a scripted person in front.
 struct Sitting {
   ScriptedPrompter Prompt;

@@ -16,19 +16,9 @@
 #include "definitions/DefinitionList.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
 // Two images in /photos, a line Line1; the first image measured.
 void FillWorkedExample(TForm1 &form) {
   AddDefinition(form.DefinitionList, form.ResultsTable, "Line1", mkLine, false, false, false, false);

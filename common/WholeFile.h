@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class Prompter;
+
 // The outcome of saving a file.
 enum class SaveOutcome {
   Saved,
@@ -16,3 +18,9 @@ enum class SaveOutcome {
 // an existing file that the user may write is written over in place instead.
 // An existing file that is read-only is never replaced.
 SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);
+
+// Reads a whole file of at most `largest` bytes into `bytes`. A file that does
+// not open is reported as "Cannot open " + its name, one that is larger or
+// fails while being read as "Cannot read " + its name, under "File Error";
+// then the result is false and `bytes` is untouched.
+bool ReadWholeFile(Prompter &prompter, const QString &fileName, qint64 largest, QByteArray &bytes);

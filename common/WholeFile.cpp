@@ -1,7 +1,9 @@
-#include "common/AtomicFile.h"
+#include "common/WholeFile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include "common/Prompter.h"
 
 SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes) {
   QFileInfo info(fileName);
@@ -18,4 +20,20 @@ SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes) {
     return SaveOutcome::CannotWrite;
   }
   return file.commit() ? SaveOutcome::Saved : SaveOutcome::CannotWrite;
+}
+
+bool ReadWholeFile(Prompter &prompter, const QString &fileName, qint64 largest, QByteArray &bytes) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    prompter.ShowMessage(QStringLiteral("Cannot open ") + fileName, QStringLiteral("File Error"));
+    return false;
+  }
+  QByteArray read;
+  if (file.size() <= largest) read = file.readAll();
+  if (file.size() > largest || file.error() != QFileDevice::NoError) {
+    prompter.ShowMessage(QStringLiteral("Cannot read ") + fileName, QStringLiteral("File Error"));
+    return false;
+  }
+  bytes = read;
+  return true;
 }
