@@ -39,6 +39,14 @@ TEST(ResultsTable, SetImageCellWritesTheImageRowAndMarksChange) {
   EXPECT_TRUE(t.DataChanged());
   t.SetImageCell(1, 5, "7");  // a later write replaces the earlier text
   EXPECT_EQ(t.Cell(5, 2), "7");
+  // A measurement's values go into consecutive cells; one with no value
+  // (a rectangle with no quantity wanted) still counts as a change.
+  t.MarkSaved();
+  t.SetImageCells(0, 4, {"2", "6"});
+  EXPECT_EQ(t.Cell(4, 1) + t.Cell(5, 1), "26");
+  t.MarkSaved();
+  t.SetImageCells(0, 4, {});
+  EXPECT_TRUE(t.DataChanged());
 }
 
 TEST(ResultsTable, ShowImageRowTopRow) {
