@@ -60,6 +60,7 @@ TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Promp
   setCentralWidget(central);
   BuildStatusBar();
   ConnectCommands();
+  BindKeys();
   FormCreate();
 }
 
