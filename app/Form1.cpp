@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -18,6 +20,7 @@
 
 #include "app/AboutBox.h"
 #include "app/ImageView.h"
+#include "app/ScaliperIcon.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsGridModel.h"
 
@@ -35,10 +38,11 @@ QFont MainFont() {
 
 TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Prompt_(prompter) {
   setWindowTitle(QString::fromLatin1(kCaption));
-  setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+  setWindowIcon(ScaliperIcon());
   setFont(MainFont());
   move(236, 159);
   resize(884, 640);
+  StartInsideScreen();
 
   BuildMenus();
   auto *central = new QWidget(this);
@@ -326,4 +330,22 @@ void TForm1::FitScrollContent() {
   const bool overlay = PaintBox1->isVisible();
   ScrollContent->resize(qMax(Image1->width(), overlay ? PaintBox1->width() : 0),
                         qMax(Image1->height(), overlay ? PaintBox1->height() : 0));
+}
+
+void TForm1::StartInsideScreen() {
+  QScreen *screen = QGuiApplication::screenAt(geometry().center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // The frame the window manager adds is not known before the window is
+  // shown; leave room for a title bar and borders.
+  const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 2;
+  const QMargins frame(border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border,
+                       border, border);
+  const QRect room = area - frame;
+  if (room.contains(geometry()) || room.isEmpty()) return;
+  QRect placed(pos(), size().boundedTo(room.size()));
+  placed.moveLeft(qBound(room.left(), placed.left(), room.right() - placed.width() + 1));
+  placed.moveTop(qBound(room.top(), placed.top(), room.bottom() - placed.height() + 1));
+  setGeometry(placed);
 }
