@@ -338,10 +338,10 @@ void TForm1::StartInsideScreen() {
   if (!screen) return;
   const QRect area = screen->availableGeometry();
   // The frame the window manager adds is not known before the window is
-  // shown; leave room for a title bar and borders.
+  // shown; leave room for a title bar, borders and a resize handle below.
   const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 2;
   const QMargins frame(border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border,
-                       border, border);
+                       border, 2 * border + 4);
   const QRect room = area - frame;
   if (room.contains(geometry()) || room.isEmpty()) return;
   QRect placed(pos(), size().boundedTo(room.size()));
