@@ -33,8 +33,8 @@ QTextStream err(stderr);
   std::exit(1);
 }
 
-// Answers every question Yes, every modal dialog from a queue and the image
-// chooser with the drawn pictures.
+// Answers the question that starts the run Yes, every modal dialog from a
+// queue and the image chooser with the drawn pictures.
 class TScriptPrompter : public Prompter {
 public:
   QStringList Pictures;
@@ -42,7 +42,11 @@ public:
 
   void Beep() override { Fail(QStringLiteral("unexpected beep")); }
   void ShowMessage(const QString &text, const QString &) override { Fail(QStringLiteral("message: ") + text); }
-  ModalResult Ask(const QString &, const QString &, bool) override { return mrYes; }
+  // Only the question that starts the run is expected.
+  ModalResult Ask(const QString &text, const QString &, bool withCancel) override {
+    if (withCancel) Fail(QStringLiteral("unexpected question: ") + text);
+    return mrYes;
+  }
   int RunModal(QDialog &dialog) override {
     if (Dialogs.empty()) Fail(QStringLiteral("unexpected dialog ") + dialog.windowTitle());
     auto answer = std::move(Dialogs.front());
@@ -271,7 +275,6 @@ int main(int argc, char **argv) {
   Save(form.grab().toImage(), out.filePath(QStringLiteral("screenshot.png")));
 
   if (!run.Prompt.Dialogs.empty()) Fail(QStringLiteral("a scripted answer was not used"));
-  form.ResultsTable.DataChanged = false;  // nothing to save on closing
   folder.removeRecursively();
   return 0;
 }
