@@ -34,6 +34,26 @@ QFont MainFont() {
   font.setPixelSize(12);
   return font;
 }
+
+// Keeps the window's starting rectangle inside the screen's available area,
+// shrunk and moved as little as needed on a screen smaller than it.
+void StartInsideScreen(QWidget &window) {
+  QScreen *screen = QGuiApplication::screenAt(window.geometry().center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // The frame the window manager adds is not known before the window is
+  // shown; leave room for a title bar, borders and a resize handle below.
+  const int border = window.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &window) + 2;
+  const QMargins frame(border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window) + border,
+                       border, 2 * border + 4);
+  const QRect room = area - frame;
+  if (room.contains(window.geometry()) || room.isEmpty()) return;
+  QRect placed(window.pos(), window.size().boundedTo(room.size()));
+  placed.moveLeft(qBound(room.left(), placed.left(), room.right() - placed.width() + 1));
+  placed.moveTop(qBound(room.top(), placed.top(), room.bottom() - placed.height() + 1));
+  window.setGeometry(placed);
+}
 }  // namespace
 
 TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Prompt_(prompter) {
@@ -42,7 +62,7 @@ TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Promp
   setFont(MainFont());
   move(236, 159);
   resize(884, 640);
-  StartInsideScreen();
+  StartInsideScreen(*this);
 
   BuildMenus();
   auto *central = new QWidget(this);
@@ -330,22 +350,4 @@ void TForm1::FitScrollContent() {
   const bool overlay = PaintBox1->isVisible();
   ScrollContent->resize(qMax(Image1->width(), overlay ? PaintBox1->width() : 0),
                         qMax(Image1->height(), overlay ? PaintBox1->height() : 0));
-}
-
-void TForm1::StartInsideScreen() {
-  QScreen *screen = QGuiApplication::screenAt(geometry().center());
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect area = screen->availableGeometry();
-  // The frame the window manager adds is not known before the window is
-  // shown; leave room for a title bar, borders and a resize handle below.
-  const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 2;
-  const QMargins frame(border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border,
-                       border, 2 * border + 4);
-  const QRect room = area - frame;
-  if (room.contains(geometry()) || room.isEmpty()) return;
-  QRect placed(pos(), size().boundedTo(room.size()));
-  placed.moveLeft(qBound(room.left(), placed.left(), room.right() - placed.width() + 1));
-  placed.moveTop(qBound(room.top(), placed.top(), room.bottom() - placed.height() + 1));
-  setGeometry(placed);
 }

@@ -168,9 +168,6 @@ private:
   void BuildGrid();
   void BuildStatusBar();
   void ConnectCommands();
-  // Keeps the starting rectangle inside the screen's available area, shrunk
-  // and moved as little as needed on a screen smaller than it.
-  void StartInsideScreen();
   // Hides the overlay, gives it the image view's size and shows it again,
   // which erases everything drawn on it.
   void ResetOverlay();
