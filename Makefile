@@ -3,32 +3,45 @@
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
+PACKAGE_BUILD ?= build-package
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = jpeg bmp definitions
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test test-sanitize fuzz bench clean
+.PHONY: all deps build run install test test-sanitize fuzz bench package screenshot icons clean
 
 all: build
 
 deps:
-	./scripts/install-deps
+	./scripts/install-deps run
 
+# Running needs neither GoogleTest nor the benchmarks: both are left out here
+# and switched on by the targets that need them.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE) -DSCALIPER_TESTS=OFF -DSCALIPER_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	./$(BUILD)/scaliper
 
-test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+# The program, its desktop entry and its icons under PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+test:
+	./scripts/install-deps test
+	$(CONFIGURE) -DSCALIPER_TESTS=ON -DSCALIPER_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer,
 # leaks included; the first report of any kind fails the run.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-test-sanitize: deps
+test-sanitize:
+	./scripts/install-deps test
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCALIPER_SANITIZE=ON
 	$(SANITIZER_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -37,7 +50,8 @@ test-sanitize: deps
 # writes, the inputs kept in fuzz/corpus and what earlier runs found. Any
 # crash, leak, sanitizer report, input taking over 2 s or memory over 2 GB
 # stops the run and fails; the input is left in $(FUZZ_BUILD)/artifacts.
-fuzz: deps
+fuzz:
+	./scripts/install-deps fuzz
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCALIPER_FUZZ=ON \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
@@ -53,8 +67,32 @@ fuzz: deps
 		if [ $$rc -ne 0 ]; then tail -n 60 $(FUZZ_BUILD)/fuzz_$$t.log; echo "fuzz_$$t failed"; exit 1; fi; \
 	done
 
-bench: build
+bench: deps
+	$(CONFIGURE) -DSCALIPER_TESTS=OFF -DSCALIPER_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/scaliper_bench
 
+# A Debian package of the program, built on its own in Release mode, then
+# checked: only the program, desktop entry and icons, dependencies computed.
+package:
+	./scripts/install-deps package
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DSCALIPER_TESTS=OFF -DSCALIPER_BENCH=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	rm -f $(PACKAGE_BUILD)/scaliper_*.deb
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	./scripts/check-install --deb $(PACKAGE_BUILD)/scaliper_*.deb
+	@ls $(PACKAGE_BUILD)/scaliper_*.deb
+
+# Remakes docs/screenshot.png and docs/scale-step.png by driving the real
+# window offscreen through a measuring run.
+screenshot: build
+	cmake --build $(BUILD) -j $(JOBS) --target scaliper_screenshot
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/docs/scaliper_screenshot docs
+
+# Remakes the icon's PNG sizes from resources/scaliper.svg.
+icons:
+	./scripts/install-deps icons
+	./scripts/render-icons
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

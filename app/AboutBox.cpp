@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 
+#include "app/ScaliperIcon.h"
 #include "common/Prompter.h"
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
@@ -22,7 +22,7 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setGeometry(32, 24, 33, 33);
   ProgramIcon->setScaledContents(true);
-  ProgramIcon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(33, 33));
+  ProgramIcon->setPixmap(ScaliperIcon().pixmap(33, 33));
 
   ProductName = new QLabel(QStringLiteral("SCALIPER (Measuring Tape)"), Panel1);
   ProductName->move(88, 16);

@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -18,6 +20,7 @@
 
 #include "app/AboutBox.h"
 #include "app/ImageView.h"
+#include "app/ScaliperIcon.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsGridModel.h"
 
@@ -31,14 +34,35 @@ QFont MainFont() {
   font.setPixelSize(12);
   return font;
 }
+
+// Keeps the window's starting rectangle inside the screen's available area,
+// shrunk and moved as little as needed on a screen smaller than it.
+void StartInsideScreen(QWidget &window) {
+  QScreen *screen = QGuiApplication::screenAt(window.geometry().center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // The frame the window manager adds is not known before the window is
+  // shown; leave room for a title bar, borders and a resize handle below.
+  const int border = window.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &window) + 2;
+  const QMargins frame(border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window) + border,
+                       border, 2 * border + 4);
+  const QRect room = area - frame;
+  if (room.contains(window.geometry()) || room.isEmpty()) return;
+  QRect placed(window.pos(), window.size().boundedTo(room.size()));
+  placed.moveLeft(qBound(room.left(), placed.left(), room.right() - placed.width() + 1));
+  placed.moveTop(qBound(room.top(), placed.top(), room.bottom() - placed.height() + 1));
+  window.setGeometry(placed);
+}
 }  // namespace
 
 TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Prompt_(prompter) {
   setWindowTitle(QString::fromLatin1(kCaption));
-  setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+  setWindowIcon(ScaliperIcon());
   setFont(MainFont());
   move(236, 159);
   resize(884, 640);
+  StartInsideScreen(*this);
 
   BuildMenus();
   auto *central = new QWidget(this);
@@ -60,6 +84,7 @@ TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Promp
   setCentralWidget(central);
   BuildStatusBar();
   ConnectCommands();
+  BindKeys();
   FormCreate();
 }
 

@@ -160,6 +160,12 @@ public:
   // standard error report, so the program goes on with the next event.
   template <typename F> void Guarded(F &&command);
 
+  // ---- Keyboard --------------------------------------------------------------
+  // Gives the menu items and the workflow commands their keys (each key runs
+  // the handler of its menu item or button) and names the keys in the
+  // tool-bar buttons' tool-tips.
+  void BindKeys();
+
 protected:
   void closeEvent(QCloseEvent *event) override;
 

@@ -3,6 +3,7 @@
 
 #include "app/Form1.h"
 #include "app/QtPrompter.h"
+#include "app/ScaliperIcon.h"
 
 namespace {
 // Shows an error that escapes an event handler in a message box and goes on
@@ -27,6 +28,10 @@ int main(int argc, char *argv[]) {
   TScaliperApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("SCALIPER (Measuring Tape)"));
   QApplication::setApplicationDisplayName(QStringLiteral("SCALIPER (Measuring Tape)"));
+  // Every window of the program shows its icon; the desktop finds the rest
+  // (name, icon) through the installed scaliper.desktop.
+  QApplication::setWindowIcon(ScaliperIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("scaliper"));
   TQtPrompter prompter;
   try {
     TForm1 form(prompter);

@@ -6,13 +6,16 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 #include <QTableView>
 #include <QToolButton>
 
 #include "app/AboutBox.h"
 #include "app/Form1.h"
 #include "app/ImageView.h"
+#include "app/ScaliperIcon.h"
 #include "definitions/DefinitionList.h"
 #include "measuring/Overlay.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -130,8 +133,10 @@ TEST(Form1, AboutBoxOpensFromItsMenuItem) {
   QString product, version;
   QSize size;
   bool isDefault = false;
+  QImage icon;
   prompt.Dialogs.push_back([&](QDialog &d) {
     auto &box = dynamic_cast<TAboutBox &>(d);
+    icon = box.ProgramIcon->pixmap().toImage();
     product = box.ProductName->text();
     version = box.Version->text();
     size = box.size();
@@ -145,6 +150,28 @@ TEST(Form1, AboutBoxOpensFromItsMenuItem) {
   EXPECT_EQ(version, "v. 1.1.0");
   EXPECT_EQ(size, QSize(298, 213));
   EXPECT_TRUE(isDefault);
+  // The program's own icon, in every size the program carries, is the
+  // window's icon and the About box's picture.
+  EXPECT_EQ(ScaliperIcon().availableSizes().size(), 7);
+  EXPECT_EQ(form.windowIcon().availableSizes(), ScaliperIcon().availableSizes());
+  EXPECT_EQ(icon, ScaliperIcon().pixmap(33, 33).toImage());
+}
+
+// The window starts at its fixed rectangle when the screen has room for it,
+// and inside the screen's available area, with room for the frame, when not.
+// Run on X servers of both sizes as well as offscreen.
+TEST(Form1, StartsInsideTheScreen) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QRect area = form.screen()->availableGeometry();
+  const QRect wanted(236, 159, 884, 640);
+  if (area.adjusted(8, 40, -8, -8).contains(wanted))
+    EXPECT_EQ(form.geometry(), wanted);
+  else
+    EXPECT_TRUE(area.contains(form.geometry())) << area.width() << "x" << area.height();
+  EXPECT_TRUE(area.contains(form.frameGeometry()));
 }
 
 TEST(Form1, ErrorsEscapingACommandAreReportedAndTheProgramGoesOn) {

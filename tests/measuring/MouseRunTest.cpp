@@ -45,6 +45,9 @@ struct MouseSession {
     Form.btOpenImages->click();
     Form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    // Run again with QT_SCALE_FACTOR set, every pixel is that many on the screen.
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+      ASSERT_EQ(Form.devicePixelRatio(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
     Prompt.Answers.push_back(mrYes);
     Form.btNext->click();
     ASSERT_EQ(Form.CurrentImage, 0);

@@ -1,0 +1,32 @@
+#include <QAction>
+#include <QMenu>
+#include <QToolButton>
+
+#include "app/Form1.h"
+
+void TForm1::BindKeys() {
+  OpenImages1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  SaveData1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  Saveas1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Next1->setShortcut(QKeySequence(Qt::Key_PageDown));
+  Measure1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  Back1->setShortcut(QKeySequence(Qt::Key_PageUp));
+  // The pop-up menu's items act from anywhere in the window, not only while
+  // the pop-up is open.
+  addActions({Next1, Measure1, Back1});
+
+  const struct {
+    QToolButton *Button;
+    QString Command;
+    QAction *Keyed;
+  } tips[] = {{btOpenImages, QStringLiteral("Open Images"), OpenImages1},
+              {btNext, QStringLiteral("Start / Next"), Next1},
+              {btMeasure, QStringLiteral("Measure"), Measure1},
+              {btBack, QStringLiteral("Back"), Back1},
+              {bbSave, QStringLiteral("Save Data"), SaveData1}};
+  for (const auto &t : tips)
+    t.Button->setToolTip(t.Command + QStringLiteral(" (") +
+                         t.Keyed->shortcut().toString(QKeySequence::NativeText) + u')');
+}
+
