@@ -144,7 +144,6 @@ void TForm1::BuildMenus() {
   Files1 = menuBar()->addMenu(QStringLiteral("&Files"));
   OpenImages1 = Files1->addAction(QStringLiteral("Open &Images"));
   ContinueResults1 = Files1->addAction(QStringLiteral("&Continue Results\u2026"));
-  ContinueResults1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   Files1->addSeparator();
   SaveData1 = Files1->addAction(QStringLiteral("&Save Data"));
   Saveas1 = Files1->addAction(QStringLiteral("Save Data &as"));

@@ -6,6 +6,7 @@
 
 void TForm1::BindKeys() {
   OpenImages1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  ContinueResults1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   SaveData1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   Saveas1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -96,7 +96,7 @@ TEST(Keyboard, MenusAndToolTipsNameTheKeys) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
   const std::pair<QAction *, const char *> items[] = {
-      {form.OpenImages1, "Ctrl+O"}, {form.SaveData1, "Ctrl+S"}, {form.Saveas1, "Ctrl+Shift+S"},
+      {form.OpenImages1, "Ctrl+O"}, {form.ContinueResults1, "Ctrl+Shift+O"}, {form.SaveData1, "Ctrl+S"}, {form.Saveas1, "Ctrl+Shift+S"},
       {form.Exit1, "Ctrl+Q"},       {form.Next1, "PgDown"},     {form.Measure1, "Ctrl+M"},
       {form.Back1, "PgUp"}};
   for (const auto &[item, keys] : items)
