@@ -1,9 +1,12 @@
 #include "bench/BenchSupport.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 namespace bench {
 
@@ -16,6 +19,36 @@ double BestOf(int runs, const std::function<void()> &work) {
     best = std::min(best, double(t.nsecsElapsed()));
   }
   return best;
+}
+
+double Mean(const std::vector<double> &v) {
+  return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+}
+double Max(const std::vector<double> &v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+double Paired::MeanRatio() const { return Mean(A) / Mean(B); }
+double Paired::MaxRatio() const { return Max(A) / Max(B); }
+
+Paired Alternate(int rounds, const std::function<void()> &a, const std::function<void()> &b,
+                 const std::function<void()> &between) {
+  Paired times;
+  auto timed = [&](const std::function<void()> &work, std::vector<double> &into) {
+    if (between) between();
+    QElapsedTimer t;
+    t.start();
+    work();
+    into.push_back(double(t.nsecsElapsed()));
+  };
+  for (int round = 0; round < rounds; ++round) {
+    if (round % 2 == 0) {
+      timed(a, times.A);
+      timed(b, times.B);
+    } else {
+      timed(b, times.B);
+      timed(a, times.A);
+    }
+  }
+  return times;
 }
 
 QStringList Files(int n) {
@@ -47,6 +80,18 @@ void ResetPeakResident() {
 void Print(const char *name, double value) {
   std::printf("%s: %.2f\n", name, value);
   std::fflush(stdout);
+}
+
+QString LoadAverage() {
+  QFile f(QStringLiteral("/proc/loadavg"));
+  if (!f.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromLatin1(f.readAll().trimmed());
+}
+
+int OkPrompter::RunModal(QDialog &dialog) {
+  for (QPushButton *button : dialog.findChildren<QPushButton *>())
+    if (button->text() == QLatin1String("OK")) button->click();
+  return dialog.result();
 }
 
 std::vector<Registered> &Sections() {
