@@ -13,17 +13,34 @@ TImageView::TImageView(QWidget *parent) : QWidget(parent) {
 }
 
 void TImageView::SetPicture(const QImage &image) {
-  Picture_ = image;
-  ReducedStale_ = true;  // its memory is kept for the next reduction
+  // The reduction works on 32-bit pixels; pictures from the loaders already
+  // have them and are shared, not copied.
+  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+  Picture_ = image.isNull() || image.format() == format ? image : image.convertToFormat(format);
+  ReducedBands_.clear();  // the reduced copy's memory is kept for the next picture
   update();
 }
 
-const QImage &TImageView::Reduced() {
-  if (ReducedStale_ || Reduced_.size() != size()) {
-    Reduced_ = AreaAveraged(Picture_, size(), std::move(Reduced_));
-    ReducedStale_ = false;
+bool TImageView::Reduce(int top, int bottom) {
+  if (Reduced_.size() != size() || Reduced_.format() != Picture_.format()) {
+    // Fresh memory: only the pages of the bands that get made are touched.
+    Reduced_ = QImage(size(), Picture_.format());
+    ReducedBands_.clear();
+    if (Reduced_.isNull()) return false;
   }
-  return Reduced_;
+  if (ReducedBands_.empty()) ReducedBands_.assign(size_t((height() + kBandRows - 1) / kBandRows), false);
+  const int last = bottom / kBandRows;
+  for (int band = top / kBandRows; band <= last;) {
+    if (ReducedBands_[size_t(band)]) {
+      ++band;
+      continue;
+    }
+    int end = band;  // a run of bands not yet made, made in one go
+    while (end <= last && !ReducedBands_[size_t(end)]) ReducedBands_[size_t(end++)] = true;
+    AreaAverageRows(Picture_, Reduced_, band * kBandRows, qMin(end * kBandRows, height()));
+    band = end;
+  }
+  return true;
 }
 
 void TImageView::paintEvent(QPaintEvent *event) {
@@ -43,7 +60,7 @@ void TImageView::PaintPart(QPainter &painter, const QRect &target) {
     Reduced_ = QImage();
     painter.drawImage(target.topLeft(), Picture_, target);
   } else if (width() <= picture.width() && height() <= picture.height()) {
-    painter.drawImage(target.topLeft(), Reduced(), target);
+    if (Reduce(target.top(), target.bottom())) painter.drawImage(target.topLeft(), Reduced_, target);
   } else if (width() >= picture.width() && height() >= picture.height()) {
     Reduced_ = QImage();
     PaintEnlarged(painter, target);
@@ -125,35 +142,27 @@ namespace {
 // red and blue (mask 0x00ff00ff), then alpha and green after a shift by 8.
 constexpr quint32 kLanes = 0x00ff00ffu;
 
-// Runs work(first, end) over the output rows [0, rows) in a few contiguous
-// pieces on the processor's cores; every piece writes only its own rows.
-void ForRowPieces(int rows, qint64 pixels, const std::function<void(int, int)> &work) {
+// Runs work(a, b) over the output rows [first, end) in a few contiguous
+// pieces on the processor's cores, when there is enough work (each row
+// reading `pixelsPerRow` image pixels); every piece writes only its own rows.
+void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<void(int, int)> &work) {
+  const int rows = end - first;
   const int cores = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
-  const int pieces = pixels < (qint64(1) << 20) ? 1 : qMin(cores, rows);
-  if (pieces <= 1) {
-    work(0, rows);
-    return;
-  }
+  const int pieces = rows * pixelsPerRow < (qint64(1) << 20) ? 1 : qMin(cores, rows);
+  auto bound = [&](int k) { return first + int(qint64(rows) * k / pieces); };
   std::vector<std::thread> helpers;
-  for (int k = 1; k < pieces; ++k)
-    helpers.emplace_back(work, int(qint64(rows) * k / pieces), int(qint64(rows) * (k + 1) / pieces));
-  work(0, int(rows / pieces));
+  for (int k = 1; k < pieces; ++k) helpers.emplace_back(work, bound(k), bound(k + 1));
+  work(first, bound(1));
   for (std::thread &t : helpers) t.join();
 }
 
-// Halving or quartering: every output pixel is the plain mean of a K x K
-// block (K a power of two); image pixels beyond the last whole block, fewer
-// than K, are left out.
+// Halving or quartering: every output pixel of rows [first, end) is the
+// plain mean of a K x K block (K a power of two); image pixels beyond the
+// last whole block, fewer than K, are left out.
 template <int K>
-QImage BoxReduced(const QImage &image, int W, int H, QImage out) {
-  if (out.isNull()) return QImage();
+void BoxRows(const QImage &image, uchar *outBits, qsizetype outStride, int W, int first, int end) {
   constexpr int kShift = K == 2 ? 2 : 4;  // log2(K * K)
   constexpr quint32 kHalf = (quint32(1) << (kShift - 1)) * 0x00010001u;
-  // Row addresses are taken once: QImage's non-const accessors are not for
-  // use from several threads at once.
-  uchar *const outBits = out.bits();
-  const qsizetype outStride = out.bytesPerLine();
-  ForRowPieces(H, qint64(image.width()) * image.height(), [&](int first, int end) {
   for (int o = first; o < end; ++o) {
     const quint32 *src[K];
     for (int dy = 0; dy < K; ++dy) src[dy] = reinterpret_cast<const quint32 *>(image.constScanLine(o * K + dy));
@@ -170,113 +179,131 @@ QImage BoxReduced(const QImage &image, int W, int H, QImage out) {
       dst[x] = ((rb >> kShift) & kLanes) | (((ag >> kShift) & kLanes) << 8);
     }
   }
-  });
-  return out;
 }
 
-// Which image pixels an output pixel covers along one axis, and how much of
-// each (in 256ths of the output pixel, summing to 256).
-struct Taps {
-  int First = 0;
-  std::vector<quint16> Weights;
+// Which image pixels each output pixel covers along one axis, and how much of
+// each, in 256ths of the output pixel (summing to 256). Every output pixel
+// gets the same number of taps, at least `minCount` where the image allows,
+// those it does not cover weighing 0, so that the loops over them have one
+// length.
+struct AxisTaps {
+  int Count = 1;
+  std::vector<int> First;        // the first image pixel of each output pixel
+  std::vector<quint32> Weights;  // Count weights for each output pixel
 };
 
-std::vector<Taps> AxisTaps(int inCount, int outCount) {
-  std::vector<Taps> taps(static_cast<size_t>(outCount));
+AxisTaps TapsFor(int inCount, int outCount, int minCount) {
+  AxisTaps taps;
+  // In units where an image pixel is outCount wide and an output pixel
+  // inCount wide, output pixel o covers [o * inCount, (o + 1) * inCount).
+  auto firstOf = [&](int o) { return int(qint64(o) * inCount / outCount); };
+  auto lastOf = [&](int o) { return int((qint64(o + 1) * inCount - 1) / outCount); };
+  taps.Count = qMin(minCount, inCount);
+  for (int o = 0; o < outCount; ++o) taps.Count = qMax(taps.Count, lastOf(o) - firstOf(o) + 1);
+  taps.First.resize(size_t(outCount));
+  taps.Weights.assign(size_t(outCount) * size_t(taps.Count), 0);
   for (int o = 0; o < outCount; ++o) {
-    // In units where an image pixel is outCount wide and an output pixel
-    // inCount wide, the output pixel covers [begin, end).
     const qint64 begin = qint64(o) * inCount, end = qint64(o + 1) * inCount;
-    Taps &t = taps[size_t(o)];
-    t.First = int(begin / outCount);
-    const int last = int((end - 1) / outCount);
-    int given = 0, largest = 0;
-    for (int i = t.First; i <= last; ++i) {
+    // The taps start early enough that all of them lie inside the image.
+    const int first = qMin(firstOf(o), inCount - taps.Count);
+    taps.First[size_t(o)] = first;
+    quint32 *weights = &taps.Weights[size_t(o) * size_t(taps.Count)];
+    int given = 0, largest = firstOf(o) - first;
+    for (int i = firstOf(o); i <= lastOf(o); ++i) {
       const qint64 overlap = qMin(end, qint64(i + 1) * outCount) - qMax(begin, qint64(i) * outCount);
-      const int weight = int((overlap * 256 + inCount / 2) / inCount);
-      t.Weights.push_back(quint16(weight));
-      given += weight;
-      if (weight > t.Weights[size_t(largest)]) largest = int(t.Weights.size()) - 1;
+      const int k = i - first;
+      weights[k] = quint32((overlap * 256 + inCount / 2) / inCount);
+      given += int(weights[k]);
+      if (weights[k] > weights[largest]) largest = k;
     }
-    t.Weights[size_t(largest)] = quint16(t.Weights[size_t(largest)] + 256 - given);  // the rounding's remainder
+    weights[largest] += quint32(256 - given);  // the rounding's remainder
   }
   return taps;
 }
+
+// `count` pixels, `step` pixels apart, weighted in 256ths and rounded back to
+// 8 bits a channel. A channel's sum stays below 2^16 because the weights add
+// up to 256.
+inline quint32 Weighted(const quint32 *p, qsizetype step, const quint32 *weights, int count) {
+  quint32 rb = 0x00800080u, ag = 0x00800080u;
+  for (int i = 0; i < count; ++i, p += step) {
+    rb += (*p & kLanes) * weights[i];
+    ag += ((*p >> 8) & kLanes) * weights[i];
+  }
+  return ((rb >> 8) & kLanes) | (ag & ~kLanes);
+}
+
+// Output rows [first, end): each output row's image rows are weighted down
+// into one row of the image's width, which is then weighted across. Rounding
+// to 8 bits between the two steps costs at most one level a channel. `kTaps`,
+// when not 0, is both axes' tap count, known here so that the loops over
+// the taps unroll.
+template <int kTaps>
+void ReduceRows(const QImage &image, const AxisTaps &rows, const AxisTaps &columns, uchar *outBits,
+                qsizetype outStride, int first, int end) {
+  const int w = image.width(), W = int(columns.First.size());
+  const int down = kTaps ? kTaps : rows.Count, across = kTaps ? kTaps : columns.Count;
+  const qsizetype stride = image.bytesPerLine() / 4;
+  const auto *bits = reinterpret_cast<const quint32 *>(image.constBits());
+  std::vector<quint32> line(static_cast<size_t>(w));
+  for (int o = first; o < end; ++o) {
+    const quint32 *top = bits + rows.First[size_t(o)] * stride;
+    const quint32 *weights = &rows.Weights[size_t(o) * size_t(down)];
+    for (int x = 0; x < w; ++x) line[size_t(x)] = Weighted(top + x, stride, weights, down);
+    auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
+    for (int x = 0; x < W; ++x)
+      dst[x] = Weighted(&line[size_t(columns.First[size_t(x)])], 1, &columns.Weights[size_t(x) * size_t(across)], across);
+  }
+}
 }  // namespace
+
+void AreaAverageRows(const QImage &image, QImage &out, int first, int end) {
+  const int w = image.width(), h = image.height(), W = out.width(), H = out.height();
+  first = qMax(first, 0);
+  end = qMin(end, H);
+  if (first >= end || W > w || H > h || image.format() != out.format()) return;
+  // Row addresses are taken once: QImage's non-const accessors are not for
+  // use from several threads at once.
+  uchar *const outBits = out.bits();
+  const qsizetype outStride = out.bytesPerLine();
+  if (w / 2 == W && h / 2 == H) {
+    ForRowPieces(first, end, 4 * qint64(W), [&](int a, int b) { BoxRows<2>(image, outBits, outStride, W, a, b); });
+    return;
+  }
+  if (w / 4 == W && h / 4 == H) {
+    ForRowPieces(first, end, 16 * qint64(W), [&](int a, int b) { BoxRows<4>(image, outBits, outStride, W, a, b); });
+    return;
+  }
+  // Zooms between a half and the whole picture need two or three taps an
+  // axis; both axes then get the same count, padded with zero weights, so
+  // that one unrolled loop serves them.
+  AxisTaps rows = TapsFor(h, H, 1), columns = TapsFor(w, W, 1);
+  const int taps = qMax(rows.Count, columns.Count);
+  if (taps <= 3 && rows.Count != columns.Count && qMin(w, h) >= taps) {
+    rows = TapsFor(h, H, taps);
+    columns = TapsFor(w, W, taps);
+  }
+  ForRowPieces(first, end, qint64(w) * rows.Count, [&](int a, int b) {
+    if (rows.Count == 2 && columns.Count == 2)
+      ReduceRows<2>(image, rows, columns, outBits, outStride, a, b);
+    else if (rows.Count == 3 && columns.Count == 3)
+      ReduceRows<3>(image, rows, columns, outBits, outStride, a, b);
+    else
+      ReduceRows<0>(image, rows, columns, outBits, outStride, a, b);
+  });
+}
 
 QImage AreaAveraged(const QImage &source, QSize size, QImage recycled) {
   if (source.isNull() || size.isEmpty()) return QImage();
   const QImage::Format format = source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   const QImage image = source.format() == format ? source : source.convertToFormat(format);
-  const int w = image.width(), h = image.height();
-  const int W = qMin(size.width(), w), H = qMin(size.height(), h);
+  const QSize reduced(qMin(size.width(), image.width()), qMin(size.height(), image.height()));
   // A buffer of the right kind is written over rather than allocated again:
   // fresh memory costs a page fault per 4 KiB on first touch.
-  QImage out = recycled.size() == QSize(W, H) && recycled.format() == format && recycled.isDetached()
+  QImage out = recycled.size() == reduced && recycled.format() == format && recycled.isDetached()
                    ? std::move(recycled)
-                   : QImage(W, H, format);
-  if (w / 2 == W && h / 2 == H) return BoxReduced<2>(image, W, H, std::move(out));
-  if (w / 4 == W && h / 4 == H) return BoxReduced<4>(image, W, H, std::move(out));
-
+                   : QImage(reduced, format);
   if (out.isNull()) return QImage();
-  const std::vector<Taps> columns = AxisTaps(w, W);
-  const std::vector<Taps> rows = AxisTaps(h, H);
-
-  // Each image row is reduced across once (kept while the next output row
-  // still needs it), then the rows of an output row are summed down.
-  uchar *const outBits = out.bits();
-  const qsizetype outStride = out.bytesPerLine();
-  ForRowPieces(H, qint64(w) * h, [&](int first, int end) {
-  std::vector<quint32> acrossRb(static_cast<size_t>(W)), acrossAg(static_cast<size_t>(W)), sum(static_cast<size_t>(W) * 4);
-  auto reduceAcross = [&](int sy) {
-    const auto *src = reinterpret_cast<const quint32 *>(image.constScanLine(sy));
-    for (int x = 0; x < W; ++x) {
-      const Taps &t = columns[size_t(x)];
-      const quint32 *p = src + t.First;
-      quint32 rb = 0, ag = 0;
-      for (size_t i = 0; i < t.Weights.size(); ++i) {
-        rb += (p[i] & kLanes) * t.Weights[i];
-        ag += ((p[i] >> 8) & kLanes) * t.Weights[i];
-      }
-      acrossRb[size_t(x)] = rb;
-      acrossAg[size_t(x)] = ag;
-    }
-  };
-  std::vector<quint32> keptRb(acrossRb.size()), keptAg(acrossAg.size());
-  int kept = -1;
-  for (int o = first; o < end; ++o) {
-    const Taps &t = rows[size_t(o)];
-    std::fill(sum.begin(), sum.end(), 0);
-    for (size_t i = 0; i < t.Weights.size(); ++i) {
-      const int sy = t.First + int(i);
-      if (sy == kept) {
-        acrossRb.swap(keptRb);
-        acrossAg.swap(keptAg);
-      } else {
-        reduceAcross(sy);
-      }
-      const quint32 wy = t.Weights[i];
-      for (int x = 0; x < W; ++x) {
-        quint32 *s = &sum[size_t(x) * 4];
-        const quint32 rb = acrossRb[size_t(x)], ag = acrossAg[size_t(x)];
-        s[0] += (ag >> 16) * wy;
-        s[1] += (rb >> 16) * wy;
-        s[2] += (ag & 0xffff) * wy;
-        s[3] += (rb & 0xffff) * wy;
-      }
-      if (i + 1 == t.Weights.size()) {  // the last row may start the next output row
-        keptRb.swap(acrossRb);
-        keptAg.swap(acrossAg);
-        kept = sy;
-      }
-    }
-    auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
-    for (int x = 0; x < W; ++x) {
-      const quint32 *s = &sum[size_t(x) * 4];
-      auto channel = [&](int k) { return (s[k] + 32768) >> 16; };
-      dst[x] = (channel(0) << 24) | (channel(1) << 16) | (channel(2) << 8) | channel(3);
-    }
-  }
-  });
+  AreaAverageRows(image, out, 0, reduced.height());
   return out;
 }

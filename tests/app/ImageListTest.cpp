@@ -181,6 +181,42 @@ TEST(ImageView, CrispWhenEnlargedFilteredWhenReduced) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(qGray(half.pixel(x, y)), 128) << x << "," << y;
 }
 
+// The reduced view is made a band of rows at a time as it is painted: parts
+// painted in any order, and after another picture of the same size, show
+// exactly the area average of the picture shown; a pattern of single-pixel
+// checks comes out grey, not as a pattern of samples.
+TEST(ImageView, ReducedViewIsTheAreaAverageInEveryPart) {
+  auto picture = [](int w, int h, int seed) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        image.setPixel(x, y, x < w / 2 ? ((x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0))
+                                       : qRgb((x * 3 + seed) & 0xff, (y * 5) & 0xff, (x ^ y ^ seed) & 0xff));
+    return image;
+  };
+  const QImage first = picture(403, 331, 0), second = picture(403, 331, 77);
+  for (double zoom : {0.75, 0.5, 0.25}) {
+    SCOPED_TRACE(zoom);
+    TImageView view;
+    view.resize(int(403 * zoom), int(331 * zoom));
+    const QRect all = view.rect();
+    const QRect parts[] = {QRect(0, all.height() - 40, all.width(), 40), QRect(10, 50, 30, 45), all};
+    for (const QImage &shown : {first, second}) {
+      view.SetPicture(shown);
+      const QImage expected = AreaAveraged(shown, view.size());
+      for (const QRect &part : parts) {
+        QImage painted(view.size(), QImage::Format_RGB32);
+        painted.fill(Qt::green);
+        view.render(&painted, part.topLeft(), QRegion(part));
+        ASSERT_EQ(painted.copy(part), expected.copy(part)) << part.x() << "," << part.y();
+      }
+      for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width() * 4 / 10; ++x)
+          ASSERT_LE(std::abs(qGray(expected.pixel(x, y)) - 128), 48) << x << "," << y;
+    }
+  }
+}
+
 TEST(ImageView, AreaAverageWeighsPartlyCoveredPixels) {
   // Three columns into two: the middle one is split between both outputs.
   QImage row(3, 1, QImage::Format_RGB32);
