@@ -2,10 +2,11 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <vector>
 
 TImageView::TImageView(QWidget *parent) : QWidget(parent) {
@@ -142,18 +143,28 @@ namespace {
 // red and blue (mask 0x00ff00ff), then alpha and green after a shift by 8.
 constexpr quint32 kLanes = 0x00ff00ffu;
 
-// Runs work(a, b) over the output rows [first, end) in a few contiguous
-// pieces on the processor's cores, when there is enough work (each row
-// reading `pixelsPerRow` image pixels); every piece writes only its own rows.
+// Runs work(a, b) over the output rows [first, end): in a few contiguous
+// pieces on Qt's shared worker threads when there is enough work (each row
+// reading `pixelsPerRow` image pixels), else here. Every piece writes only
+// its own rows. The calling thread waits rather than taking a piece: the
+// workers, idle between uses, are the ones a busy processor runs first.
 void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<void(int, int)> &work) {
   const int rows = end - first;
-  const int cores = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
-  const int pieces = rows * pixelsPerRow < (qint64(1) << 20) ? 1 : qMin(cores, rows);
-  auto bound = [&](int k) { return first + int(qint64(rows) * k / pieces); };
-  std::vector<std::thread> helpers;
-  for (int k = 1; k < pieces; ++k) helpers.emplace_back(work, bound(k), bound(k + 1));
-  work(first, bound(1));
-  for (std::thread &t : helpers) t.join();
+  QThreadPool *pool = QThreadPool::globalInstance();
+  const int pieces = rows * pixelsPerRow < (qint64(1) << 20) ? 1 : qBound(1, pool->maxThreadCount(), rows);
+  if (pieces == 1) {
+    work(first, end);
+    return;
+  }
+  QSemaphore done;
+  for (int k = 0; k < pieces; ++k) {
+    const int a = first + int(qint64(rows) * k / pieces), b = first + int(qint64(rows) * (k + 1) / pieces);
+    pool->start([&work, &done, a, b] {
+      work(a, b);
+      done.release();
+    });
+  }
+  done.acquire(pieces);
 }
 
 // Halving or quartering: every output pixel of rows [first, end) is the
