@@ -10,7 +10,7 @@
 // pixel memory is allocated.
 constexpr qint64 kMaxImagePixels = qint64(1) << 28;
 
-// The largest image file that will be read into memory.
+// The largest image file that will be read.
 constexpr qint64 kMaxImageFileBytes = qint64(1) << 30;
 
 // Decodes a JPEG held in memory. Grey-scale, colour and CMYK/YCCK pictures
