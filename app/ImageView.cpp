@@ -18,29 +18,40 @@ void TImageView::SetPicture(const QImage &image) {
   // have them and are shared, not copied.
   const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   Picture_ = image.isNull() || image.format() == format ? image : image.convertToFormat(format);
-  ReducedBands_.clear();  // the reduced copy's memory is kept for the next picture
+  ReducedTiles_.clear();  // the reduced copy's memory is kept for the next picture
   update();
 }
 
-bool TImageView::Reduce(int top, int bottom) {
+bool TImageView::Reduce(const QRect &target) {
   if (Reduced_.size() != size() || Reduced_.format() != Picture_.format()) {
-    // Fresh memory: only the pages of the bands that get made are touched.
+    // Fresh memory: only the pages of the tiles that get made are touched.
     Reduced_ = QImage(size(), Picture_.format());
-    ReducedBands_.clear();
+    ReducedTiles_.clear();
     if (Reduced_.isNull()) return false;
   }
-  if (ReducedBands_.empty()) ReducedBands_.assign(size_t((height() + kBandRows - 1) / kBandRows), false);
-  const int last = bottom / kBandRows;
-  for (int band = top / kBandRows; band <= last;) {
-    if (ReducedBands_[size_t(band)]) {
-      ++band;
-      continue;
+  const int across = (width() + kTileColumns - 1) / kTileColumns;
+  if (ReducedTiles_.empty()) ReducedTiles_.assign(size_t(across) * size_t((height() + kTileRows - 1) / kTileRows), false);
+  // Band by band, the columns from the first tile not yet made to the last
+  // one; bands one after another that lack the same columns are made in one
+  // go, which spreads over the processor's cores.
+  QRect pending;
+  for (int band = target.top() / kTileRows; band <= target.bottom() / kTileRows; ++band) {
+    int first = -1, last = -1;
+    for (int tile = target.left() / kTileColumns; tile <= target.right() / kTileColumns; ++tile) {
+      if (ReducedTiles_[size_t(band) * size_t(across) + size_t(tile)]) continue;
+      ReducedTiles_[size_t(band) * size_t(across) + size_t(tile)] = true;
+      if (first < 0) first = tile;
+      last = tile;
     }
-    int end = band;  // a run of bands not yet made, made in one go
-    while (end <= last && !ReducedBands_[size_t(end)]) ReducedBands_[size_t(end++)] = true;
-    AreaAverageRows(Picture_, Reduced_, band * kBandRows, qMin(end * kBandRows, height()));
-    band = end;
+    const QRect columns = first < 0 ? QRect() : QRect(first * kTileColumns, 0, (last - first + 1) * kTileColumns, 1);
+    const QRect area = QRect(columns.left(), band * kTileRows, columns.width(), kTileRows) & rect();
+    if (!pending.isEmpty() && (area.isEmpty() || area.left() != pending.left() || area.right() != pending.right())) {
+      AreaAverageInto(Picture_, Reduced_, pending);
+      pending = QRect();
+    }
+    if (!area.isEmpty()) pending = pending.isEmpty() ? area : pending | area;
   }
+  if (!pending.isEmpty()) AreaAverageInto(Picture_, Reduced_, pending);
   return true;
 }
 
@@ -61,7 +72,7 @@ void TImageView::PaintPart(QPainter &painter, const QRect &target) {
     Reduced_ = QImage();
     painter.drawImage(target.topLeft(), Picture_, target);
   } else if (width() <= picture.width() && height() <= picture.height()) {
-    if (Reduce(target.top(), target.bottom())) painter.drawImage(target.topLeft(), Reduced_, target);
+    if (Reduce(target)) painter.drawImage(target.topLeft(), Reduced_, target);
   } else if (width() >= picture.width() && height() >= picture.height()) {
     Reduced_ = QImage();
     PaintEnlarged(painter, target);
@@ -167,13 +178,13 @@ void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<v
   done.acquire(pieces);
 }
 
-// Halving or quartering: every output pixel of rows [first, end) is the
-// plain mean of a K x K block (K a power of two); image pixels beyond the
+// Halving or quartering: every output pixel of rows [first, end) and
+// columns [left, right) is the plain mean of a K x K block (K a power of two); image pixels beyond the
 // last whole block, fewer than K, are left out. Pixels are read two at a
 // time into a 64-bit word whose four 16-bit lanes then add up two pixels'
 // red and blue (or alpha and green) at once.
 template <int K>
-void BoxRows(const QImage &image, uchar *outBits, qsizetype outStride, int W, int first, int end) {
+void BoxRows(const QImage &image, uchar *outBits, qsizetype outStride, int left, int right, int first, int end) {
   constexpr int kShift = K == 2 ? 2 : 4;  // log2(K * K)
   constexpr quint32 kHalf = (quint32(1) << (kShift - 1)) * 0x00010001u;
   constexpr quint64 kWideLanes = 0x00ff00ff00ff00ffull;
@@ -181,7 +192,7 @@ void BoxRows(const QImage &image, uchar *outBits, qsizetype outStride, int W, in
     const uchar *src[K];
     for (int dy = 0; dy < K; ++dy) src[dy] = image.constScanLine(o * K + dy);
     auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
-    for (int x = 0; x < W; ++x) {
+    for (int x = left; x < right; ++x) {
       quint64 rb = 0, ag = 0;
       for (int dy = 0; dy < K; ++dy) {
         for (int pair = 0; pair < K / 2; ++pair) {
@@ -251,45 +262,48 @@ inline quint32 Weighted(const quint32 *p, qsizetype step, const quint32 *weights
   return ((rb >> 8) & kLanes) | (ag & ~kLanes);
 }
 
-// Output rows [first, end): each output row's image rows are weighted down
-// into one row of the image's width, which is then weighted across. Rounding
-// to 8 bits between the two steps costs at most one level a channel. `kTaps`,
-// when not 0, is both axes' tap count, known here so that the loops over
-// the taps unroll.
+// Output rows [first, end), columns [left, right): each output row's image
+// rows are weighted down into one row (as wide as those columns need),
+// which is then weighted across. Rounding to 8 bits between the two steps
+// costs at most one level a channel. `kTaps`, when not 0, is both axes' tap
+// count, known here so that the loops over the taps unroll.
 template <int kTaps>
 void ReduceRows(const QImage &image, const AxisTaps &rows, const AxisTaps &columns, uchar *outBits,
-                qsizetype outStride, int first, int end) {
-  const int w = image.width(), W = int(columns.First.size());
+                qsizetype outStride, int left, int right, int first, int end) {
   const int down = kTaps ? kTaps : rows.Count, across = kTaps ? kTaps : columns.Count;
+  const int from = columns.First[size_t(left)], to = columns.First[size_t(right - 1)] + across;
   const qsizetype stride = image.bytesPerLine() / 4;
   const auto *bits = reinterpret_cast<const quint32 *>(image.constBits());
-  std::vector<quint32> line(static_cast<size_t>(w));
+  std::vector<quint32> line(static_cast<size_t>(to - from));
   for (int o = first; o < end; ++o) {
-    const quint32 *top = bits + rows.First[size_t(o)] * stride;
+    const quint32 *top = bits + rows.First[size_t(o)] * stride + from;
     const quint32 *weights = &rows.Weights[size_t(o) * size_t(down)];
-    for (int x = 0; x < w; ++x) line[size_t(x)] = Weighted(top + x, stride, weights, down);
+    for (int x = 0; x < to - from; ++x) line[size_t(x)] = Weighted(top + x, stride, weights, down);
     auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
-    for (int x = 0; x < W; ++x)
-      dst[x] = Weighted(&line[size_t(columns.First[size_t(x)])], 1, &columns.Weights[size_t(x) * size_t(across)], across);
+    for (int x = left; x < right; ++x)
+      dst[x] = Weighted(&line[size_t(columns.First[size_t(x)] - from)], 1,
+                        &columns.Weights[size_t(x) * size_t(across)], across);
   }
 }
 }  // namespace
 
-void AreaAverageRows(const QImage &image, QImage &out, int first, int end) {
+void AreaAverageInto(const QImage &image, QImage &out, const QRect &area) {
   const int w = image.width(), h = image.height(), W = out.width(), H = out.height();
-  first = qMax(first, 0);
-  end = qMin(end, H);
-  if (first >= end || W > w || H > h || image.format() != out.format()) return;
+  const QRect part = area & out.rect();
+  if (part.isEmpty() || W > w || H > h || image.format() != out.format()) return;
+  const int left = part.left(), right = part.right() + 1, first = part.top(), end = part.bottom() + 1;
   // Row addresses are taken once: QImage's non-const accessors are not for
   // use from several threads at once.
   uchar *const outBits = out.bits();
   const qsizetype outStride = out.bytesPerLine();
   if (w / 2 == W && h / 2 == H) {
-    ForRowPieces(first, end, 4 * qint64(W), [&](int a, int b) { BoxRows<2>(image, outBits, outStride, W, a, b); });
+    ForRowPieces(first, end, 4 * qint64(right - left),
+                 [&](int a, int b) { BoxRows<2>(image, outBits, outStride, left, right, a, b); });
     return;
   }
   if (w / 4 == W && h / 4 == H) {
-    ForRowPieces(first, end, 16 * qint64(W), [&](int a, int b) { BoxRows<4>(image, outBits, outStride, W, a, b); });
+    ForRowPieces(first, end, 16 * qint64(right - left),
+                 [&](int a, int b) { BoxRows<4>(image, outBits, outStride, left, right, a, b); });
     return;
   }
   // Zooms between a half and the whole picture need two or three taps an
@@ -301,13 +315,14 @@ void AreaAverageRows(const QImage &image, QImage &out, int first, int end) {
     rows = TapsFor(h, H, taps);
     columns = TapsFor(w, W, taps);
   }
-  ForRowPieces(first, end, qint64(w) * rows.Count, [&](int a, int b) {
+  const qint64 perRow = qint64(right - left) * w / W * rows.Count;
+  ForRowPieces(first, end, perRow, [&](int a, int b) {
     if (rows.Count == 2 && columns.Count == 2)
-      ReduceRows<2>(image, rows, columns, outBits, outStride, a, b);
+      ReduceRows<2>(image, rows, columns, outBits, outStride, left, right, a, b);
     else if (rows.Count == 3 && columns.Count == 3)
-      ReduceRows<3>(image, rows, columns, outBits, outStride, a, b);
+      ReduceRows<3>(image, rows, columns, outBits, outStride, left, right, a, b);
     else
-      ReduceRows<0>(image, rows, columns, outBits, outStride, a, b);
+      ReduceRows<0>(image, rows, columns, outBits, outStride, left, right, a, b);
   });
 }
 
@@ -322,6 +337,6 @@ QImage AreaAveraged(const QImage &source, QSize size, QImage recycled) {
                    ? std::move(recycled)
                    : QImage(reduced, format);
   if (out.isNull()) return QImage();
-  AreaAverageRows(image, out, 0, reduced.height());
+  AreaAverageInto(image, out, out.rect());
   return out;
 }

@@ -12,9 +12,9 @@
 //   than the exposed part;
 // - reduced, from a copy of the picture reduced to the view's size by
 //   averaging the area each view pixel covers, so that fine detail is
-//   filtered rather than aliased. The copy is made a band of rows at a time,
-//   as the bands are first painted: a new zoom or picture waits only for the
-//   part in sight. Only that one reduced copy is kept, and only while the
+//   filtered rather than aliased. The copy is made a tile at a time, as the
+//   tiles are first painted: a new zoom or picture waits only for the part
+//   in sight. Only that one reduced copy is kept, and only while the
 //   view is smaller than the picture.
 class TImageView : public QWidget {
   Q_OBJECT
@@ -29,14 +29,14 @@ protected:
 private:
   void PaintPart(QPainter &painter, const QRect &target);
   void PaintEnlarged(QPainter &painter, const QRect &target);
-  // Makes the bands of the reduced copy that rows [top, bottom] lie in and
-  // that are not made yet; false when there is no memory for the copy.
-  bool Reduce(int top, int bottom);
+  // Makes the tiles of the reduced copy that `target` touches and that are
+  // not made yet; false when there is no memory for the copy.
+  bool Reduce(const QRect &target);
 
-  static constexpr int kBandRows = 32;
+  static constexpr int kTileRows = 32, kTileColumns = 256;
   QImage Picture_;
   QImage Reduced_;  // Picture_ averaged down to the view's size, when smaller
-  std::vector<bool> ReducedBands_;  // which bands of kBandRows rows are made
+  std::vector<bool> ReducedTiles_;  // which tiles are made, row by row of tiles
   QImage Tile_;     // reused between paints of enlarged pictures
   // For each image column from the first exposed one, how many view columns
   // show it: enlarged, every image column shows, one after the other.
@@ -49,7 +49,7 @@ private:
 // the result's size and format, is written over instead of allocating anew.
 QImage AreaAveraged(const QImage &image, QSize size, QImage recycled = QImage());
 
-// Rows [first, end) of what AreaAveraged gives for `out`'s size, written into
+// The part `area` of what AreaAveraged gives for `out`'s size, written into
 // `out`. `image` and `out` must both be Format_RGB32 or both Format_ARGB32,
 // and `out` no larger than `image`; otherwise nothing is written.
-void AreaAverageRows(const QImage &image, QImage &out, int first, int end);
+void AreaAverageInto(const QImage &image, QImage &out, const QRect &area);

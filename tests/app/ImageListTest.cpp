@@ -181,10 +181,10 @@ TEST(ImageView, CrispWhenEnlargedFilteredWhenReduced) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(qGray(half.pixel(x, y)), 128) << x << "," << y;
 }
 
-// The reduced view is made a band of rows at a time as it is painted: parts
-// painted in any order, and after another picture of the same size, show
-// exactly the area average of the picture shown; a pattern of single-pixel
-// checks comes out grey, not as a pattern of samples.
+// The reduced view is made a tile at a time as it is painted: parts painted
+// in any order, and after another picture of the same size, show exactly the
+// area average of the picture shown; a pattern of single-pixel checks comes
+// out grey, not as a pattern of samples.
 TEST(ImageView, ReducedViewIsTheAreaAverageInEveryPart) {
   auto picture = [](int w, int h, int seed) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -194,13 +194,14 @@ TEST(ImageView, ReducedViewIsTheAreaAverageInEveryPart) {
                                        : qRgb((x * 3 + seed) & 0xff, (y * 5) & 0xff, (x ^ y ^ seed) & 0xff));
     return image;
   };
-  const QImage first = picture(403, 331, 0), second = picture(403, 331, 77);
+  const QImage first = picture(1103, 331, 0), second = picture(1103, 331, 77);
   for (double zoom : {0.75, 0.5, 0.25}) {
     SCOPED_TRACE(zoom);
     TImageView view;
-    view.resize(int(403 * zoom), int(331 * zoom));
+    view.resize(int(1103 * zoom), int(331 * zoom));
     const QRect all = view.rect();
-    const QRect parts[] = {QRect(0, all.height() - 40, all.width(), 40), QRect(10, 50, 30, 45), all};
+    const QRect parts[] = {QRect(all.width() - 30, 5, 30, 20), QRect(0, all.height() - 40, all.width(), 40),
+                           QRect(10, 50, 300, 45), all};
     for (const QImage &shown : {first, second}) {
       view.SetPicture(shown);
       const QImage expected = AreaAveraged(shown, view.size());
