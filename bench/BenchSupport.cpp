@@ -72,9 +72,11 @@ qint64 StatusField(const char *field) {
 qint64 ResidentBytes() { return StatusField("VmRSS:"); }
 qint64 PeakResidentBytes() { return StatusField("VmHWM:"); }
 
-void ResetPeakResident() {
+bool ResetPeakResident() {
   QFile clear(QStringLiteral("/proc/self/clear_refs"));
-  if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+  if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1) return false;
+  clear.close();
+  return PeakResidentBytes() <= ResidentBytes() + (qint64(1) << 20);
 }
 
 void Print(const char *name, double value) {

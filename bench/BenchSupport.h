@@ -36,8 +36,9 @@ QStringList Files(int n);
 // Resident and peak resident memory of this process, in bytes (from /proc).
 qint64 ResidentBytes();
 qint64 PeakResidentBytes();
-// Sets the peak back to the current resident size, where the kernel allows it.
-void ResetPeakResident();
+// Sets the peak back to the current resident size; false where the kernel
+// does not allow it.
+bool ResetPeakResident();
 
 constexpr double kMiB = 1024.0 * 1024.0;
 

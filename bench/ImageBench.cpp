@@ -103,7 +103,8 @@ struct ShownRun {
 
 // Next between two 24-megapixel photographs, the previous one on screen while
 // the next decodes, against a plain decode of the same file; then the peak
-// memory of a switch over the steady memory with one picture shown.
+// memory of a switch over the steady memory with one picture shown. A figure
+// that could not be measured is printed as -1.
 void SwitchBench(const QString &dir) {
   const QString paths[2] = {WritePhoto(dir, 7), WritePhoto(dir, 8)};
   const QByteArray bytes[2] = {ReadAll(paths[0]), ReadAll(paths[1])};
@@ -130,7 +131,7 @@ void SwitchBench(const QString &dir) {
     double worst = 0;
     for (int i = 0; i < kPeakSwitches; ++i) {
       const qint64 steady = ResidentBytes();
-      ResetPeakResident();
+      ok = ResetPeakResident() && ok;
       ok = run.Next() && ok;
       worst = std::max(worst, double(PeakResidentBytes() - steady) / kMiB);
     }
