@@ -26,6 +26,11 @@ void TImageView::SetPicture(const QImage &image) {
   update();
 }
 
+void TImageView::DropReduced() {
+  Reduced_ = QImage();
+  ReducedTiles_.clear();
+}
+
 bool TImageView::Reduce(const QRect &target) {
   if (Reduced_.size() != size() || Reduced_.format() != Picture_.format()) {
     // Fresh memory: only the pages of the tiles that get made are touched.

@@ -22,6 +22,8 @@ public:
   explicit TImageView(QWidget *parent = nullptr);
   void SetPicture(const QImage &image);
   const QImage &Picture() const { return Picture_; }
+  // Frees the reduced copy; what is painted next makes it again.
+  void DropReduced();
 
 protected:
   void paintEvent(QPaintEvent *event) override;

@@ -105,6 +105,29 @@ TEST(ImageList, ShowImageByExtension) {
   EXPECT_EQ(b.Prompt.Messages.size(), 3u);
 }
 
+// At a reduced zoom, a file that does not decode leaves the picture on screen
+// painted as before, its reduced copy made again.
+TEST(ImageList, FailedLoadKeepsTheReducedPicture) {
+  Batch b;
+  QImage pattern(64, 48, QImage::Format_RGB32);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) pattern.setPixel(x, y, qRgb(x * 4, y * 5, (x ^ y) * 3));
+  QByteArray bmp;
+  QBuffer buffer(&bmp);
+  buffer.open(QIODevice::WriteOnly);
+  pattern.save(&buffer, "BMP");
+  b.Form.ResultsTable.AppendImageRows({b.Write("a.bmp", bmp), b.Write("broken.jpg", "not a picture")});
+  for (int zoom : {2, 1, 0}) {
+    SCOPED_TRACE(zoom);
+    b.Form.ComboBox1->setCurrentIndex(zoom);
+    b.Form.ShowImage(0);
+    const QImage before = b.Form.Image1->grab().toImage();
+    b.Form.ShowImage(1);
+    EXPECT_EQ(b.Form.Image1->grab().toImage(), before);
+  }
+  EXPECT_EQ(b.Prompt.Beeps, 3);
+}
+
 // View sizes are the picture's times the zoom, truncated; the zoom comes from
 // the chosen item, 100 % for typed text that is no item's.
 TEST(ImageList, Zoom) {
