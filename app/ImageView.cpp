@@ -22,7 +22,7 @@ void TImageView::SetPicture(const QImage &image) {
   // have them and are shared, not copied.
   const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   Picture_ = image.isNull() || image.format() == format ? image : image.convertToFormat(format);
-  ReducedTiles_.clear();  // the reduced copy's memory is kept for the next picture
+  ReducedTiles_.clear();  // made again for this picture, in the same memory
   update();
 }
 
