@@ -258,7 +258,6 @@ void TForm1::ConnectCommands() {
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
   // Typing changes the zoom too: text that is no item's text means 100 %.
   connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
-  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
   bind(AddDef1, &TForm1::AddDef1Click);
   bind(DeleteDef1, &TForm1::DeleteDef1Click);
   bind(SaveDef1, &TForm1::SaveDef1Click);

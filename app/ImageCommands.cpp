@@ -28,6 +28,11 @@ void TForm1::ShowImage(int index) {
                         QStringLiteral("Wrong Image Format"));
     return;
   }
+  // The picture on screen stays until the next one is complete, so that a
+  // file that does not decode leaves it shown; its reduced copy is made
+  // again from it if needed, and goes first, so that a switch holds no more
+  // than the two pictures.
+  Image1->DropReduced();
   QImage loaded;
   if (!LoadImageFile(path, jpeg, loaded)) {
     Prompt_.Beep();

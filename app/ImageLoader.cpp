@@ -7,11 +7,10 @@
 
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
-#include <sys/mman.h>
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -51,13 +50,53 @@ extern "C" void JpegProgress(j_common_ptr cinfo) {
     JpegErrorExit(cinfo);
 }
 
+// Feeds libjpeg from a device a piece at a time, so that a file's bytes are
+// never all in memory at once. A read error fails the decode; a file that
+// ends early gets the end marker libjpeg's own sources give it, with a
+// warning, so that what was read is still shown.
+struct JpegDeviceSource {
+  jpeg_source_mgr pub;
+  QIODevice *device = nullptr;
+  std::vector<JOCTET> buffer = std::vector<JOCTET>(size_t(1) << 16);
+};
+
+extern "C" void DeviceInitSource(j_decompress_ptr) {}
+extern "C" void DeviceTermSource(j_decompress_ptr) {}
+
+extern "C" boolean DeviceFillInput(j_decompress_ptr cinfo) {
+  auto *src = reinterpret_cast<JpegDeviceSource *>(cinfo->src);
+  qint64 n = src->device->read(reinterpret_cast<char *>(src->buffer.data()), qint64(src->buffer.size()));
+  if (n < 0) ERREXIT(cinfo, JERR_FILE_READ);
+  if (n == 0) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->buffer[0] = 0xFF;
+    src->buffer[1] = JPEG_EOI;
+    n = 2;
+  }
+  src->pub.next_input_byte = src->buffer.data();
+  src->pub.bytes_in_buffer = size_t(n);
+  return TRUE;
+}
+
+extern "C" void DeviceSkipInput(j_decompress_ptr cinfo, long count) {
+  auto *src = reinterpret_cast<JpegDeviceSource *>(cinfo->src);
+  if (count <= 0) return;
+  while (size_t(count) > src->pub.bytes_in_buffer) {
+    count -= long(src->pub.bytes_in_buffer);
+    DeviceFillInput(cinfo);
+  }
+  src->pub.next_input_byte += count;
+  src->pub.bytes_in_buffer -= size_t(count);
+}
+
 // Everything the decoder changes lives here, outside the frame that calls
 // setjmp, so that nothing it needs after a longjmp is left indeterminate.
 struct JpegDecodeState {
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
   jpeg_progress_mgr progress;
-  const QByteArray *bytes = nullptr;
+  JpegDeviceSource source;
+  qint64 inputSize = 0;  // the whole input's length in bytes
   QImage image;
   std::vector<JSAMPLE> cmykRow;
   bool created = false;
@@ -94,15 +133,21 @@ bool DecodeJpeg(JpegDecodeState &s) {
   s.created = true;
   s.progress.progress_monitor = JpegProgress;
   cinfo.progress = &s.progress;
-  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(s.bytes->constData()),
-               static_cast<unsigned long>(s.bytes->size()));
+  s.source.pub.init_source = DeviceInitSource;
+  s.source.pub.fill_input_buffer = DeviceFillInput;
+  s.source.pub.skip_input_data = DeviceSkipInput;
+  s.source.pub.resync_to_restart = jpeg_resync_to_restart;
+  s.source.pub.term_source = DeviceTermSource;
+  s.source.pub.next_input_byte = nullptr;
+  s.source.pub.bytes_in_buffer = 0;
+  cinfo.src = &s.source.pub;
   jpeg_read_header(&cinfo, TRUE);
 
   const qint64 width = cinfo.image_width;
   const qint64 height = cinfo.image_height;
   if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
   const qint64 perByte = cinfo.arith_code ? kMaxArithmeticPixelsPerByte : kMaxHuffmanPixelsPerByte;
-  if (width * height > qint64(s.bytes->size()) * perByte) return false;
+  if (width * height > s.inputSize * perByte) return false;
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) {
@@ -123,7 +168,7 @@ bool DecodeJpeg(JpegDecodeState &s) {
       cinfo.output_components != 4)
     return false;
 
-  s.image = NewPicture(int(width), int(height));
+  s.image = QImage(int(width), int(height), QImage::Format_RGB32);
   if (s.image.isNull()) return false;
   if (cmyk) s.cmykRow.resize(size_t(width) * 4);
 
@@ -139,38 +184,25 @@ bool DecodeJpeg(JpegDecodeState &s) {
   return true;
 }
 
-}  // namespace
-
-// A picture's pixel memory. Large pictures get memory on 2 MiB boundaries
-// that the kernel may back with huge pages: far fewer page faults while the
-// decoder fills it and far fewer address-translation misses while the view
-// reads rows all over it. A null image when there is no memory.
-QImage NewPicture(int width, int height) {
-  constexpr size_t kHugePage = size_t(1) << 21;
-  const qsizetype stride = qsizetype(width) * 4;
-  const size_t bytes = size_t(stride) * size_t(height);
-  if (bytes < 4 * kHugePage) return QImage(width, height, QImage::Format_RGB32);
-  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void *memory = std::aligned_alloc(kHugePage, rounded);
-  if (!memory) return QImage();
-#ifdef MADV_HUGEPAGE
-  madvise(memory, rounded, MADV_HUGEPAGE);
-#endif
-  QImage picture(static_cast<uchar *>(memory), width, height, stride, QImage::Format_RGB32,
-                 [](void *p) { std::free(p); }, memory);
-  if (picture.isNull()) std::free(memory);
-  return picture;
-}
-
-bool LoadJpeg(const QByteArray &bytes, QImage &out) {
-  if (bytes.isEmpty()) return false;
+// Decodes the JPEG that `device` holds, `size` bytes from where it stands.
+bool LoadJpegFrom(QIODevice &device, qint64 size, QImage &out) {
+  if (size <= 0) return false;
   JpegDecodeState state;
-  state.bytes = &bytes;
+  state.source.device = &device;
+  state.inputSize = size;
   const bool ok = DecodeJpeg(state);
   if (state.created) jpeg_destroy_decompress(&state.cinfo);
   if (!ok) return false;
   out = std::move(state.image);
   return true;
+}
+
+}  // namespace
+
+bool LoadJpeg(const QByteArray &bytes, QImage &out) {
+  QByteArray data = bytes;  // shares the bytes; the buffer only reads them
+  QBuffer buffer(&data);
+  return buffer.open(QIODevice::ReadOnly) && LoadJpegFrom(buffer, bytes.size(), out);
 }
 
 namespace {
@@ -353,6 +385,8 @@ bool LoadImageFile(const QString &path, bool jpeg, QImage &out) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   if (!file.isSequential() && file.size() > kMaxImageFileBytes) return false;
+  // A JPEG file is decoded as it is read, a piece at a time.
+  if (jpeg && !file.isSequential()) return LoadJpegFrom(file, file.size(), out);
 
   // Read in pieces so that a device that reports no size (a pipe, say)
   // still cannot make us hold more than the limit.

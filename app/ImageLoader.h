@@ -10,14 +10,8 @@
 // pixel memory is allocated.
 constexpr qint64 kMaxImagePixels = qint64(1) << 28;
 
-// The largest image file that will be read into memory.
+// The largest image file that will be read.
 constexpr qint64 kMaxImageFileBytes = qint64(1) << 30;
-
-// An uninitialised Format_RGB32 picture for a decoder to fill. Large ones get
-// memory on 2 MiB boundaries that the kernel may back with huge pages, so
-// that filling and reading them takes far fewer page faults and
-// address-translation misses. Null when there is no memory.
-QImage NewPicture(int width, int height);
 
 // Decodes a JPEG held in memory. Grey-scale, colour and CMYK/YCCK pictures
 // all come out as Format_RGB32. Data that libjpeg can recover from (a file cut
@@ -30,6 +24,8 @@ bool LoadJpeg(const QByteArray &bytes, QImage &out);
 // and leaves `out` as it was.
 bool LoadBmp(const QByteArray &bytes, QImage &out);
 
-// Reads a whole image file and decodes it as JPEG (`jpeg` true) or BMP.
-// Missing, unreadable or over-large files and directories give false.
+// Reads an image file and decodes it as JPEG (`jpeg` true) or BMP. A JPEG
+// file is decoded as it is read, without holding all its bytes; a bitmap,
+// or anything that is not a plain file, is read whole first. Missing,
+// unreadable or over-large files and directories give false.
 bool LoadImageFile(const QString &path, bool jpeg, QImage &out);

@@ -2,28 +2,66 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 TImageView::TImageView(QWidget *parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void TImageView::SetPicture(const QImage &image) {
-  Picture_ = image;
-  ReducedStale_ = true;  // its memory is kept for the next reduction
+  // The reduction works on 32-bit pixels; pictures from the loaders already
+  // have them and are shared, not copied.
+  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+  Picture_ = image.isNull() || image.format() == format ? image : image.convertToFormat(format);
+  ReducedTiles_.clear();  // made again for this picture, in the same memory
   update();
 }
 
-const QImage &TImageView::Reduced() {
-  if (ReducedStale_ || Reduced_.size() != size()) {
-    Reduced_ = AreaAveraged(Picture_, size(), std::move(Reduced_));
-    ReducedStale_ = false;
+void TImageView::DropReduced() {
+  Reduced_ = QImage();
+  ReducedTiles_.clear();
+}
+
+bool TImageView::Reduce(const QRect &target) {
+  if (Reduced_.size() != size() || Reduced_.format() != Picture_.format()) {
+    // Fresh memory: only the pages of the tiles that get made are touched.
+    Reduced_ = QImage(size(), Picture_.format());
+    ReducedTiles_.clear();
+    if (Reduced_.isNull()) return false;
   }
-  return Reduced_;
+  const int across = (width() + kTileColumns - 1) / kTileColumns;
+  if (ReducedTiles_.empty()) ReducedTiles_.assign(size_t(across) * size_t((height() + kTileRows - 1) / kTileRows), false);
+  // Band by band, the columns from the first tile not yet made to the last
+  // one; bands one after another that lack the same columns are made in one
+  // go, which spreads over the processor's cores.
+  QRect pending;
+  for (int band = target.top() / kTileRows; band <= target.bottom() / kTileRows; ++band) {
+    int first = -1, last = -1;
+    for (int tile = target.left() / kTileColumns; tile <= target.right() / kTileColumns; ++tile) {
+      if (ReducedTiles_[size_t(band) * size_t(across) + size_t(tile)]) continue;
+      ReducedTiles_[size_t(band) * size_t(across) + size_t(tile)] = true;
+      if (first < 0) first = tile;
+      last = tile;
+    }
+    const QRect columns = first < 0 ? QRect() : QRect(first * kTileColumns, 0, (last - first + 1) * kTileColumns, 1);
+    const QRect area = QRect(columns.left(), band * kTileRows, columns.width(), kTileRows) & rect();
+    if (!pending.isEmpty() && (area.isEmpty() || area.left() != pending.left() || area.right() != pending.right())) {
+      AreaAverageInto(Picture_, Reduced_, pending);
+      pending = QRect();
+    }
+    if (!area.isEmpty()) pending = pending.isEmpty() ? area : pending | area;
+  }
+  if (!pending.isEmpty()) AreaAverageInto(Picture_, Reduced_, pending);
+  return true;
 }
 
 void TImageView::paintEvent(QPaintEvent *event) {
@@ -43,7 +81,7 @@ void TImageView::PaintPart(QPainter &painter, const QRect &target) {
     Reduced_ = QImage();
     painter.drawImage(target.topLeft(), Picture_, target);
   } else if (width() <= picture.width() && height() <= picture.height()) {
-    painter.drawImage(target.topLeft(), Reduced(), target);
+    if (Reduce(target)) painter.drawImage(target.topLeft(), Reduced_, target);
   } else if (width() >= picture.width() && height() >= picture.height()) {
     Reduced_ = QImage();
     PaintEnlarged(painter, target);
@@ -125,43 +163,63 @@ namespace {
 // red and blue (mask 0x00ff00ff), then alpha and green after a shift by 8.
 constexpr quint32 kLanes = 0x00ff00ffu;
 
-// Runs work(first, end) over the output rows [0, rows) in a few contiguous
-// pieces on the processor's cores; every piece writes only its own rows.
-void ForRowPieces(int rows, qint64 pixels, const std::function<void(int, int)> &work) {
-  const int cores = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
-  const int pieces = pixels < (qint64(1) << 20) ? 1 : qMin(cores, rows);
-  if (pieces <= 1) {
-    work(0, rows);
+// Runs work(a, b) over the output rows [first, end): in a few contiguous
+// pieces on Qt's shared worker threads when there is enough work (each row
+// reading `pixelsPerRow` image pixels), else here. Every piece writes only
+// its own rows. The calling thread waits rather than taking a piece: the
+// workers, idle between uses, are the ones a busy processor runs first.
+void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<void(int, int)> &work) {
+  const int rows = end - first;
+  QThreadPool *pool = QThreadPool::globalInstance();
+  const int pieces = rows * pixelsPerRow < (qint64(1) << 20) ? 1 : qBound(1, pool->maxThreadCount(), rows);
+  if (pieces == 1) {
+    work(first, end);
     return;
   }
-  std::vector<std::thread> helpers;
-  for (int k = 1; k < pieces; ++k)
-    helpers.emplace_back(work, int(qint64(rows) * k / pieces), int(qint64(rows) * (k + 1) / pieces));
-  work(0, int(rows / pieces));
-  for (std::thread &t : helpers) t.join();
+  QSemaphore done;
+  for (int k = 0; k < pieces; ++k) {
+    const int a = first + int(qint64(rows) * k / pieces), b = first + int(qint64(rows) * (k + 1) / pieces);
+    pool->start([&work, &done, a, b] {
+      work(a, b);
+      done.release();
+    });
+  }
+  done.acquire(pieces);
 }
 
-// Halving or quartering: every output pixel is the plain mean of a K x K
-// block (K a power of two); image pixels beyond the last whole block, fewer
-// than K, are left out.
+// Halving or quartering: every output pixel of rows [first, end) and
+// columns [left, right) is the plain mean of a K x K block (K 2 or 4); image
+// pixels beyond the last whole block, fewer than K, are left out. With SSE2
+// (every x86-64 processor) a block's rows are widened to 16-bit lanes and
+// added four channels at a time; elsewhere two channels at a time in the
+// halves of a 32-bit word.
 template <int K>
-QImage BoxReduced(const QImage &image, int W, int H, QImage out) {
-  if (out.isNull()) return QImage();
+void BoxRows(const QImage &image, uchar *outBits, qsizetype outStride, int left, int right, int first, int end) {
   constexpr int kShift = K == 2 ? 2 : 4;  // log2(K * K)
-  constexpr quint32 kHalf = (quint32(1) << (kShift - 1)) * 0x00010001u;
-  // Row addresses are taken once: QImage's non-const accessors are not for
-  // use from several threads at once.
-  uchar *const outBits = out.bits();
-  const qsizetype outStride = out.bytesPerLine();
-  ForRowPieces(H, qint64(image.width()) * image.height(), [&](int first, int end) {
   for (int o = first; o < end; ++o) {
-    const quint32 *src[K];
-    for (int dy = 0; dy < K; ++dy) src[dy] = reinterpret_cast<const quint32 *>(image.constScanLine(o * K + dy));
+    const uchar *src[K];
+    for (int dy = 0; dy < K; ++dy) src[dy] = image.constScanLine(o * K + dy);
     auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
-    for (int x = 0; x < W; ++x) {
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(short(1 << (kShift - 1)));
+    for (int x = left; x < right; ++x) {
+      __m128i sum = zero;  // the block's channels, two pixels' worth side by side
+      for (int dy = 0; dy < K; ++dy) {
+        const auto *p = reinterpret_cast<const __m128i *>(src[dy] + qsizetype(x) * K * 4);
+        const __m128i row = K == 4 ? _mm_loadu_si128(p) : _mm_loadl_epi64(p);
+        sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(row, zero));
+        if (K == 4) sum = _mm_add_epi16(sum, _mm_unpackhi_epi8(row, zero));
+      }
+      sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 8));
+      sum = _mm_srli_epi16(_mm_add_epi16(sum, half), kShift);
+      dst[x] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+    }
+#else
+    constexpr quint32 kHalf = (quint32(1) << (kShift - 1)) * 0x00010001u;
+    for (int x = left; x < right; ++x) {
       quint32 rb = kHalf, ag = kHalf;
       for (int dy = 0; dy < K; ++dy) {
-        const quint32 *p = src[dy] + x * K;
+        const quint32 *p = reinterpret_cast<const quint32 *>(src[dy]) + qsizetype(x) * K;
         for (int dx = 0; dx < K; ++dx) {
           rb += p[dx] & kLanes;
           ag += (p[dx] >> 8) & kLanes;
@@ -169,114 +227,137 @@ QImage BoxReduced(const QImage &image, int W, int H, QImage out) {
       }
       dst[x] = ((rb >> kShift) & kLanes) | (((ag >> kShift) & kLanes) << 8);
     }
+#endif
   }
-  });
-  return out;
 }
 
-// Which image pixels an output pixel covers along one axis, and how much of
-// each (in 256ths of the output pixel, summing to 256).
-struct Taps {
-  int First = 0;
-  std::vector<quint16> Weights;
+// Which image pixels each output pixel covers along one axis, and how much of
+// each, in 256ths of the output pixel (summing to 256). Every output pixel
+// gets the same number of taps, at least `minCount` where the image allows,
+// those it does not cover weighing 0, so that the loops over them have one
+// length.
+struct AxisTaps {
+  int Count = 1;
+  std::vector<int> First;        // the first image pixel of each output pixel
+  std::vector<quint32> Weights;  // Count weights for each output pixel
 };
 
-std::vector<Taps> AxisTaps(int inCount, int outCount) {
-  std::vector<Taps> taps(static_cast<size_t>(outCount));
+AxisTaps TapsFor(int inCount, int outCount, int minCount) {
+  AxisTaps taps;
+  // In units where an image pixel is outCount wide and an output pixel
+  // inCount wide, output pixel o covers [o * inCount, (o + 1) * inCount).
+  auto firstOf = [&](int o) { return int(qint64(o) * inCount / outCount); };
+  auto lastOf = [&](int o) { return int((qint64(o + 1) * inCount - 1) / outCount); };
+  taps.Count = qMin(minCount, inCount);
+  for (int o = 0; o < outCount; ++o) taps.Count = qMax(taps.Count, lastOf(o) - firstOf(o) + 1);
+  taps.First.resize(size_t(outCount));
+  taps.Weights.assign(size_t(outCount) * size_t(taps.Count), 0);
   for (int o = 0; o < outCount; ++o) {
-    // In units where an image pixel is outCount wide and an output pixel
-    // inCount wide, the output pixel covers [begin, end).
     const qint64 begin = qint64(o) * inCount, end = qint64(o + 1) * inCount;
-    Taps &t = taps[size_t(o)];
-    t.First = int(begin / outCount);
-    const int last = int((end - 1) / outCount);
-    int given = 0, largest = 0;
-    for (int i = t.First; i <= last; ++i) {
+    // The taps start early enough that all of them lie inside the image.
+    const int first = qMin(firstOf(o), inCount - taps.Count);
+    taps.First[size_t(o)] = first;
+    quint32 *weights = &taps.Weights[size_t(o) * size_t(taps.Count)];
+    int given = 0, largest = firstOf(o) - first;
+    for (int i = firstOf(o); i <= lastOf(o); ++i) {
       const qint64 overlap = qMin(end, qint64(i + 1) * outCount) - qMax(begin, qint64(i) * outCount);
-      const int weight = int((overlap * 256 + inCount / 2) / inCount);
-      t.Weights.push_back(quint16(weight));
-      given += weight;
-      if (weight > t.Weights[size_t(largest)]) largest = int(t.Weights.size()) - 1;
+      const int k = i - first;
+      weights[k] = quint32((overlap * 256 + inCount / 2) / inCount);
+      given += int(weights[k]);
+      if (weights[k] > weights[largest]) largest = k;
     }
-    t.Weights[size_t(largest)] = quint16(t.Weights[size_t(largest)] + 256 - given);  // the rounding's remainder
+    weights[largest] += quint32(256 - given);  // the rounding's remainder
   }
   return taps;
 }
+
+// `count` pixels, `step` pixels apart, weighted in 256ths and rounded back to
+// 8 bits a channel. A channel's sum stays below 2^16 because the weights add
+// up to 256.
+inline quint32 Weighted(const quint32 *p, qsizetype step, const quint32 *weights, int count) {
+  quint32 rb = 0x00800080u, ag = 0x00800080u;
+  for (int i = 0; i < count; ++i, p += step) {
+    rb += (*p & kLanes) * weights[i];
+    ag += ((*p >> 8) & kLanes) * weights[i];
+  }
+  return ((rb >> 8) & kLanes) | (ag & ~kLanes);
+}
+
+// Output rows [first, end), columns [left, right): each output row's image
+// rows are weighted down into one row (as wide as those columns need),
+// which is then weighted across. Rounding to 8 bits between the two steps
+// costs at most one level a channel. `kTaps`, when not 0, is both axes' tap
+// count, known here so that the loops over the taps unroll.
+template <int kTaps>
+void ReduceRows(const QImage &image, const AxisTaps &rows, const AxisTaps &columns, uchar *outBits,
+                qsizetype outStride, int left, int right, int first, int end) {
+  const int down = kTaps ? kTaps : rows.Count, across = kTaps ? kTaps : columns.Count;
+  const int from = columns.First[size_t(left)], to = columns.First[size_t(right - 1)] + across;
+  const qsizetype stride = image.bytesPerLine() / 4;
+  const auto *bits = reinterpret_cast<const quint32 *>(image.constBits());
+  std::vector<quint32> line(static_cast<size_t>(to - from));
+  for (int o = first; o < end; ++o) {
+    const quint32 *top = bits + rows.First[size_t(o)] * stride + from;
+    const quint32 *weights = &rows.Weights[size_t(o) * size_t(down)];
+    for (int x = 0; x < to - from; ++x) line[size_t(x)] = Weighted(top + x, stride, weights, down);
+    auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
+    for (int x = left; x < right; ++x)
+      dst[x] = Weighted(&line[size_t(columns.First[size_t(x)] - from)], 1,
+                        &columns.Weights[size_t(x) * size_t(across)], across);
+  }
+}
 }  // namespace
+
+void AreaAverageInto(const QImage &image, QImage &out, const QRect &area) {
+  const int w = image.width(), h = image.height(), W = out.width(), H = out.height();
+  const QRect part = area & out.rect();
+  if (part.isEmpty() || W > w || H > h || image.format() != out.format()) return;
+  const int left = part.left(), right = part.right() + 1, first = part.top(), end = part.bottom() + 1;
+  // Row addresses are taken once: QImage's non-const accessors are not for
+  // use from several threads at once.
+  uchar *const outBits = out.bits();
+  const qsizetype outStride = out.bytesPerLine();
+  if (w / 2 == W && h / 2 == H) {
+    ForRowPieces(first, end, 4 * qint64(right - left),
+                 [&](int a, int b) { BoxRows<2>(image, outBits, outStride, left, right, a, b); });
+    return;
+  }
+  if (w / 4 == W && h / 4 == H) {
+    ForRowPieces(first, end, 16 * qint64(right - left),
+                 [&](int a, int b) { BoxRows<4>(image, outBits, outStride, left, right, a, b); });
+    return;
+  }
+  // Zooms between a half and the whole picture need two or three taps an
+  // axis; both axes then get the same count, padded with zero weights, so
+  // that one unrolled loop serves them.
+  AxisTaps rows = TapsFor(h, H, 1), columns = TapsFor(w, W, 1);
+  const int taps = qMax(rows.Count, columns.Count);
+  if (taps <= 3 && rows.Count != columns.Count && qMin(w, h) >= taps) {
+    rows = TapsFor(h, H, taps);
+    columns = TapsFor(w, W, taps);
+  }
+  const qint64 perRow = qint64(right - left) * w / W * rows.Count;
+  ForRowPieces(first, end, perRow, [&](int a, int b) {
+    if (rows.Count == 2 && columns.Count == 2)
+      ReduceRows<2>(image, rows, columns, outBits, outStride, left, right, a, b);
+    else if (rows.Count == 3 && columns.Count == 3)
+      ReduceRows<3>(image, rows, columns, outBits, outStride, left, right, a, b);
+    else
+      ReduceRows<0>(image, rows, columns, outBits, outStride, left, right, a, b);
+  });
+}
 
 QImage AreaAveraged(const QImage &source, QSize size, QImage recycled) {
   if (source.isNull() || size.isEmpty()) return QImage();
   const QImage::Format format = source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   const QImage image = source.format() == format ? source : source.convertToFormat(format);
-  const int w = image.width(), h = image.height();
-  const int W = qMin(size.width(), w), H = qMin(size.height(), h);
+  const QSize reduced(qMin(size.width(), image.width()), qMin(size.height(), image.height()));
   // A buffer of the right kind is written over rather than allocated again:
   // fresh memory costs a page fault per 4 KiB on first touch.
-  QImage out = recycled.size() == QSize(W, H) && recycled.format() == format && recycled.isDetached()
+  QImage out = recycled.size() == reduced && recycled.format() == format && recycled.isDetached()
                    ? std::move(recycled)
-                   : QImage(W, H, format);
-  if (w / 2 == W && h / 2 == H) return BoxReduced<2>(image, W, H, std::move(out));
-  if (w / 4 == W && h / 4 == H) return BoxReduced<4>(image, W, H, std::move(out));
-
+                   : QImage(reduced, format);
   if (out.isNull()) return QImage();
-  const std::vector<Taps> columns = AxisTaps(w, W);
-  const std::vector<Taps> rows = AxisTaps(h, H);
-
-  // Each image row is reduced across once (kept while the next output row
-  // still needs it), then the rows of an output row are summed down.
-  uchar *const outBits = out.bits();
-  const qsizetype outStride = out.bytesPerLine();
-  ForRowPieces(H, qint64(w) * h, [&](int first, int end) {
-  std::vector<quint32> acrossRb(static_cast<size_t>(W)), acrossAg(static_cast<size_t>(W)), sum(static_cast<size_t>(W) * 4);
-  auto reduceAcross = [&](int sy) {
-    const auto *src = reinterpret_cast<const quint32 *>(image.constScanLine(sy));
-    for (int x = 0; x < W; ++x) {
-      const Taps &t = columns[size_t(x)];
-      const quint32 *p = src + t.First;
-      quint32 rb = 0, ag = 0;
-      for (size_t i = 0; i < t.Weights.size(); ++i) {
-        rb += (p[i] & kLanes) * t.Weights[i];
-        ag += ((p[i] >> 8) & kLanes) * t.Weights[i];
-      }
-      acrossRb[size_t(x)] = rb;
-      acrossAg[size_t(x)] = ag;
-    }
-  };
-  std::vector<quint32> keptRb(acrossRb.size()), keptAg(acrossAg.size());
-  int kept = -1;
-  for (int o = first; o < end; ++o) {
-    const Taps &t = rows[size_t(o)];
-    std::fill(sum.begin(), sum.end(), 0);
-    for (size_t i = 0; i < t.Weights.size(); ++i) {
-      const int sy = t.First + int(i);
-      if (sy == kept) {
-        acrossRb.swap(keptRb);
-        acrossAg.swap(keptAg);
-      } else {
-        reduceAcross(sy);
-      }
-      const quint32 wy = t.Weights[i];
-      for (int x = 0; x < W; ++x) {
-        quint32 *s = &sum[size_t(x) * 4];
-        const quint32 rb = acrossRb[size_t(x)], ag = acrossAg[size_t(x)];
-        s[0] += (ag >> 16) * wy;
-        s[1] += (rb >> 16) * wy;
-        s[2] += (ag & 0xffff) * wy;
-        s[3] += (rb & 0xffff) * wy;
-      }
-      if (i + 1 == t.Weights.size()) {  // the last row may start the next output row
-        keptRb.swap(acrossRb);
-        keptAg.swap(acrossAg);
-        kept = sy;
-      }
-    }
-    auto *dst = reinterpret_cast<quint32 *>(outBits + o * outStride);
-    for (int x = 0; x < W; ++x) {
-      const quint32 *s = &sum[size_t(x) * 4];
-      auto channel = [&](int k) { return (s[k] + 32768) >> 16; };
-      dst[x] = (channel(0) << 24) | (channel(1) << 16) | (channel(2) << 8) | channel(3);
-    }
-  }
-  });
+  AreaAverageInto(image, out, out.rect());
   return out;
 }

@@ -10,16 +10,20 @@
 // - at the picture's own size, straight from the picture;
 // - enlarged, every image pixel a crisp block, expanded into a tile no larger
 //   than the exposed part;
-// - reduced, from a copy of the picture reduced once to the view's size by
+// - reduced, from a copy of the picture reduced to the view's size by
 //   averaging the area each view pixel covers, so that fine detail is
-//   filtered rather than aliased. Only that one reduced copy is kept, and
-//   only while the view is smaller than the picture.
+//   filtered rather than aliased. The copy is made a tile at a time, as the
+//   tiles are first painted: a new zoom or picture waits only for the part
+//   in sight. Only that one reduced copy is kept, and only while the
+//   view is smaller than the picture.
 class TImageView : public QWidget {
   Q_OBJECT
 public:
   explicit TImageView(QWidget *parent = nullptr);
   void SetPicture(const QImage &image);
   const QImage &Picture() const { return Picture_; }
+  // Frees the reduced copy; what is painted next makes it again.
+  void DropReduced();
 
 protected:
   void paintEvent(QPaintEvent *event) override;
@@ -27,11 +31,14 @@ protected:
 private:
   void PaintPart(QPainter &painter, const QRect &target);
   void PaintEnlarged(QPainter &painter, const QRect &target);
-  const QImage &Reduced();
+  // Makes the tiles of the reduced copy that `target` touches and that are
+  // not made yet; false when there is no memory for the copy.
+  bool Reduce(const QRect &target);
 
+  static constexpr int kTileRows = 32, kTileColumns = 256;
   QImage Picture_;
   QImage Reduced_;  // Picture_ averaged down to the view's size, when smaller
-  bool ReducedStale_ = false;  // Reduced_ belongs to an earlier picture
+  std::vector<bool> ReducedTiles_;  // which tiles are made, row by row of tiles
   QImage Tile_;     // reused between paints of enlarged pictures
   // For each image column from the first exposed one, how many view columns
   // show it: enlarged, every image column shows, one after the other.
@@ -43,3 +50,8 @@ private:
 // each image pixel lies inside it. `recycled`, when it is an unshared image of
 // the result's size and format, is written over instead of allocating anew.
 QImage AreaAveraged(const QImage &image, QSize size, QImage recycled = QImage());
+
+// The part `area` of what AreaAveraged gives for `out`'s size, written into
+// `out`. `image` and `out` must both be Format_RGB32 or both Format_ARGB32,
+// and `out` no larger than `image`; otherwise nothing is written.
+void AreaAverageInto(const QImage &image, QImage &out, const QRect &area);

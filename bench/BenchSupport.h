@@ -1,15 +1,34 @@
 #pragma once
 // Shared pieces of the benchmark program: every figure is a ratio of two
-// measurements taken in the same run, printed as "name: value".
+// measurements taken in the same run (or a memory figure), printed as
+// "name: value".
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <vector>
 
+#include "common/Prompter.h"
+
 namespace bench {
+
+// Times of two kinds of work taken in turns, in nanoseconds.
+struct Paired {
+  std::vector<double> A, B;
+  double MeanRatio() const;  // mean of A over mean of B
+  double MaxRatio() const;   // worst A over worst B
+};
+
+// Runs `a` and `b` once each per round, for `rounds` rounds, the one first
+// in a round alternating, so that a slow spell of the machine falls on both.
+// `between`, when given, runs untimed before each timed run.
+Paired Alternate(int rounds, const std::function<void()> &a, const std::function<void()> &b,
+                 const std::function<void()> &between = {});
 
 // The best of several runs of `work`, in nanoseconds.
 double BestOf(int runs, const std::function<void()> &work);
+
+double Mean(const std::vector<double> &v);
+double Max(const std::vector<double> &v);
 
 // `n` made-up image paths in one folder.
 QStringList Files(int n);
@@ -17,10 +36,27 @@ QStringList Files(int n);
 // Resident and peak resident memory of this process, in bytes (from /proc).
 qint64 ResidentBytes();
 qint64 PeakResidentBytes();
-// Sets the peak back to the current resident size, where the kernel allows it.
-void ResetPeakResident();
+// Sets the peak back to the current resident size; false where the kernel
+// does not allow it.
+bool ResetPeakResident();
+
+constexpr double kMiB = 1024.0 * 1024.0;
 
 void Print(const char *name, double value);
+// The system's load averages, as /proc/loadavg gives them.
+QString LoadAverage();
+
+// Presses OK in every dialog and answers every question with Yes; counts beeps.
+class OkPrompter : public Prompter {
+public:
+  int Beeps = 0;
+  void Beep() override { ++Beeps; }
+  void ShowMessage(const QString &, const QString &) override {}
+  ModalResult Ask(const QString &, const QString &, bool) override { return mrYes; }
+  int RunModal(QDialog &dialog) override;
+  bool RunFileDialog(FileDialogState &) override { return false; }
+  void ReportError(const QString &) override {}
+};
 
 // A benchmark section, run by main in the order the sections registered.
 struct Section {

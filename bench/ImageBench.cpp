@@ -1,33 +1,56 @@
-// Showing a large photograph: decoding against bare libjpeg, painting the
-// view at every zoom against 100 %, and the memory it takes at 400 %.
+// Showing large photographs through the main window: what Next costs against
+// a plain decode, the memory a switch takes, the first paint after a zoom
+// change against Qt's own smooth scaling, repaints at every zoom against
+// 100 %, and the view's memory at 400 %.
+#include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <algorithm>
 #include <cstdio>
 #include <jpeglib.h>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "app/Form1.h"
-#include "app/ImageLoader.h"
 #include "app/ImageView.h"
-#include "app/QtPrompter.h"
 #include "bench/BenchSupport.h"
+#include "definitions/DefinitionList.h"
 #include "tests/support/SampleImages.h"
 
 using namespace bench;
 
 namespace {
-const int kWidth = 6000, kHeight = 4000;
+const int kWidth = 6000, kHeight = 4000;  // 24 megapixels
+const double kDecodedMiB = double(kWidth) * kHeight * 4 / kMiB;
 const QSize kViewport(1280, 800);
+const double kFactors[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 4.0};
+const char *const kZoomNames[] = {"25", "50", "75", "100", "150", "200", "400"};
+constexpr int kZoom100 = 3;
 
-// libjpeg's default decode of the bytes into a newly allocated buffer (as
-// every shown image needs one), nothing else. `picture` chooses the buffer:
-// the program's own picture memory, or plain new[].
-void BareDecode(const QByteArray &bytes, bool picture) {
+// A 6000 x 4000 quality-90 photograph-like JPEG; each seed gives another one.
+QString WritePhoto(const QString &dir, int seed) {
+  static std::map<int, QByteArray> made;
+  if (!made.count(seed)) made[seed] = MakePhotoJpeg(kWidth, kHeight, seed);
+  const QString path = dir + QStringLiteral("/photo%1.jpg").arg(seed);
+  QFile f(path);
+  if (!f.exists() && f.open(QIODevice::WriteOnly)) f.write(made[seed]);
+  return path;
+}
+
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// libjpeg's default decode of the bytes into a buffer from new[], which is
+// freed again: what showing a picture needs at the least.
+void PlainDecode(const QByteArray &bytes) {
   jpeg_decompress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -37,108 +60,192 @@ void BareDecode(const QByteArray &bytes, bool picture) {
   cinfo.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&cinfo);
   const size_t stride = size_t(cinfo.output_width) * 4;
-  QImage image;
-  std::unique_ptr<unsigned char[]> plain;
-  unsigned char *base;
-  if (picture) {
-    image = NewPicture(int(cinfo.output_width), int(cinfo.output_height));
-    base = image.bits();
-  } else {
-    plain.reset(new unsigned char[stride * cinfo.output_height]);
-    base = plain.get();
-  }
+  std::unique_ptr<unsigned char[]> pixels(new unsigned char[stride * cinfo.output_height]);
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = base + stride * cinfo.output_scanline;
+    JSAMPROW row = pixels.get() + stride * cinfo.output_scanline;
     jpeg_read_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
 }
 
-struct ShownPhoto {
-  TQtPrompter Prompter;
+// The main window, shown with its scroll box 1280 x 800, the run started on a
+// list of images; each step is the command and the paint it asks for.
+struct ShownRun {
+  OkPrompter Prompter;
   TForm1 Form{Prompter};
-  explicit ShownPhoto(const QString &path) {
-    Form.ResultsTable.AppendImageRows({path});
-    Form.ShowImage(0);
+  explicit ShownRun(const QStringList &files, int zoomIndex = kZoom100) {
+    AddDefinition(Form.DefinitionList, Form.ResultsTable, QStringLiteral("F"), mkLine, false, false, false, false);
+    Form.ResultsTable.AppendImageRows(files);
+    Form.ComboBox1->setCurrentIndex(zoomIndex);
+    Form.show();
+    Form.resize(Form.size() + kViewport - Form.ScrollBox1->viewport()->size());
+    QApplication::processEvents();
   }
-  void SetZoomIndex(int index) { Form.ComboBox1->setCurrentIndex(index); }
-  // Paints the viewport-sized part of the view whose top-left is `at`, as the
-  // scroll box would when that part scrolls into view.
-  void PaintViewport(QImage &target, QPoint at) {
-    QPainter painter(&target);
-    Form.Image1->render(&painter, QPoint(), QRegion(QRect(at, kViewport)), QWidget::DrawChildren);
+  // Next, not yet painted; false when it beeped or left the picture as it was.
+  bool NextUnpainted() {
+    const qint64 shown = Form.ImageBitmap.cacheKey();
+    const int beeps = Prompter.Beeps;
+    Form.btNext->click();
+    return Prompter.Beeps == beeps && Form.ImageBitmap.cacheKey() != shown;
+  }
+  // Next, and the paint it asks for.
+  bool Next() {
+    const bool ok = NextUnpainted();
+    QApplication::processEvents();
+    return ok;
+  }
+  void SetZoom(int index) {
+    Form.ComboBox1->setCurrentIndex(index);
+    QApplication::processEvents();
   }
 };
 
-QString WritePhoto(const QString &dir) {
-  const QString path = dir + QStringLiteral("/photo.jpg");
-  QFile f(path);
-  f.open(QIODevice::WriteOnly);
-  f.write(MakePhotoJpeg(kWidth, kHeight, 7));
-  return path;
+// Next between two 24-megapixel photographs, the previous one on screen while
+// the next decodes, against a plain decode of the same file; then the peak
+// memory of a switch over the steady memory with one picture shown. A figure
+// that could not be measured is printed as -1.
+void SwitchBench(const QString &dir) {
+  const QString paths[2] = {WritePhoto(dir, 7), WritePhoto(dir, 8)};
+  const QByteArray bytes[2] = {ReadAll(paths[0]), ReadAll(paths[1])};
+  constexpr int kRounds = 24, kPeakSwitches = 4;
+  QStringList files;
+  for (int i = 0; i < kRounds + 4 * kPeakSwitches + 4; ++i) files << paths[i % 2];
+  ShownRun run(files);
+  bool ok = run.Next() && run.Next();  // the first two settle the allocator
+  int plain = 0;
+  const Paired times = Alternate(kRounds, [&] { ok = run.Next() && ok; }, [&] { PlainDecode(bytes[plain++ % 2]); });
+  if (!ok) {
+    Print("next_switch_mean_ratio", -1);
+    return;
+  }
+  std::printf("next_switch_ms: mean %.1f, worst %.1f; plain decode: mean %.1f, worst %.1f\n", Mean(times.A) / 1e6,
+              Max(times.A) / 1e6, Mean(times.B) / 1e6, Max(times.B) / 1e6);
+  Print("next_switch_mean_ratio", times.MeanRatio());
+  Print("next_switch_max_ratio", times.MaxRatio());
+
+  Print("decoded_picture_mib", kDecodedMiB);
+  for (int zoom : {kZoom100, 2}) {
+    run.SetZoom(zoom);
+    ok = run.Next() && ok;
+    double worst = 0;
+    for (int i = 0; i < kPeakSwitches; ++i) {
+      const qint64 steady = ResidentBytes();
+      ok = ResetPeakResident() && ok;
+      ok = run.Next() && ok;
+      worst = std::max(worst, double(PeakResidentBytes() - steady) / kMiB);
+    }
+    const QByteArray name = "switch_peak_rss_over_steady_mib_" + QByteArray(kZoomNames[zoom]);
+    Print(name.constData(), ok ? worst : -1);
+  }
 }
 
-void ShowBench(const QString &dir) {
-  const QString path = WritePhoto(dir);
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  const QByteArray bytes = f.readAll();
-  const double bare = BestOf(3, [&] { BareDecode(bytes, true); });
-  const double bareMalloc = BestOf(3, [&] { BareDecode(bytes, false); });
-  ShownPhoto photo(path);
-  const double show = BestOf(3, [&] { photo.Form.ShowImage(0); });
-  Print("show_jpeg_ratio", show / bare);
-  // Against a decode into ordinary heap memory, which faults in every 4 KiB.
-  Print("show_jpeg_ratio_vs_heap_buffer", show / bareMalloc);
+// The first paint after the zoom changes from 100 %, and after Next at 75 %
+// (the reduced picture is made for what comes into sight), against
+// QImage::scaled with smooth transformation of the same picture to the same
+// size.
+void FirstPaintBench(const QString &dir) {
+  constexpr int kRounds = 20;
+  const QString paths[2] = {WritePhoto(dir, 7), WritePhoto(dir, 8)};
+  QStringList files;
+  for (int i = 0; i < 2 * kRounds + 2; ++i) files << paths[i % 2];
+  ShownRun run(files);
+  if (!run.Next()) return;
+  const QImage picture = run.Form.ImageBitmap;
+  for (int zoom : {2, 1, 0}) {
+    run.SetZoom(zoom);
+    const QSize size = run.Form.Image1->size();
+    QImage scaled;
+    const Paired times = Alternate(
+        20, [&] { run.SetZoom(zoom); },
+        [&] { scaled = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); },
+        [&] {
+          scaled = QImage();
+          run.SetZoom(kZoom100);
+        });
+    std::printf("first_paint_ms_%s: mean %.1f, worst %.1f; scaled: mean %.1f, worst %.1f\n", kZoomNames[zoom],
+                Mean(times.A) / 1e6, Max(times.A) / 1e6, Mean(times.B) / 1e6, Max(times.B) / 1e6);
+    Print(("first_paint_zoom_ratio_" + QByteArray(kZoomNames[zoom])).constData(), times.MeanRatio());
+    Print(("first_paint_zoom_max_ratio_" + QByteArray(kZoomNames[zoom])).constData(), times.MaxRatio());
+  }
+
+  // Next is taken untimed before each timed run, and the paint it asks for
+  // is what is timed; the picture before it is painted untimed first.
+  run.SetZoom(2);
+  const QSize size = run.Form.Image1->size();
+  QImage scaled;
+  int shown = 0;
+  const Paired times = Alternate(
+      kRounds, [&] { QApplication::processEvents(); },
+      [&] { scaled = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); },
+      [&] {
+        scaled = QImage();
+        QApplication::processEvents();
+        shown += run.NextUnpainted() ? 1 : 0;
+      });
+  std::printf("first_paint_ms_next_75: mean %.1f, worst %.1f; scaled: mean %.1f, worst %.1f\n", Mean(times.A) / 1e6,
+              Max(times.A) / 1e6, Mean(times.B) / 1e6, Max(times.B) / 1e6);
+  Print("first_paint_next_ratio_75", shown == 2 * kRounds ? times.MeanRatio() : -1);
+  Print("first_paint_next_max_ratio_75", times.MaxRatio());
 }
 
+// Repainting a viewport in the middle of the view at each zoom, against the
+// same at 100 %, once whatever a zoom prepares has been made. One view per
+// zoom, all showing the same picture, so that the two sides can alternate.
 void RepaintBench(const QString &dir) {
-  ShownPhoto photo(WritePhoto(dir));
-  QImage target(kViewport, QImage::Format_RGB32);
-  std::vector<double> times, firstPaint;
-  for (int index = 0; index < 7; ++index) {
-    photo.SetZoomIndex(index);
-    const QSize view = photo.Form.Image1->size();
-    // A viewport in the middle of the view, or the whole view when smaller.
-    const QPoint at(qMax(0, (view.width() - kViewport.width()) / 2), qMax(0, (view.height() - kViewport.height()) / 2));
-    // The first paint at a zoom includes what is prepared once per zoom (the
-    // reduced picture below 100 %); it is printed but not counted.
-    QElapsedTimer first;
-    first.start();
-    photo.PaintViewport(target, at);
-    firstPaint.push_back(first.nsecsElapsed() / 1e6);
-    times.push_back(BestOf(25, [&] { photo.PaintViewport(target, at); }));
-  }
-  double worst = 0;
-  const char *names[] = {"25", "50", "75", "100", "150", "200", "400"};
-  for (int index = 0; index < 7; ++index) {
-    std::printf("repaint_zoom_ratio_%s: %.2f (%.3f ms; first paint %.1f ms)\n", names[index], times[index] / times[3],
-                times[index] / 1e6, firstPaint[index]);
-    worst = std::max(worst, times[index] / times[3]);
-  }
-  Print("repaint_zoom_ratio_max", worst);
-}
-
-void MemoryAt400Bench(const QString &dir) {
-  const QString path = WritePhoto(dir);
-  ResetPeakResident();
-  const qint64 before = PeakResidentBytes();
+  QImage picture;
   {
-    ShownPhoto photo(path);
-    photo.SetZoomIndex(6);
-    QImage target(kViewport, QImage::Format_RGB32);
-    const QSize view = photo.Form.Image1->size();
-    for (int y = 0; y < view.height(); y += view.height() / 5)
-      for (int x = 0; x < view.width(); x += view.width() / 5) photo.PaintViewport(target, QPoint(x, y));
+    ShownRun run({WritePhoto(dir, 7)});
+    if (!run.Next()) return;
+    picture = run.Form.ImageBitmap;
   }
-  const double peak = double(PeakResidentBytes());
-  const double decoded = double(kWidth) * kHeight * 4;
-  std::printf("peak_rss_before_image_mib: %.2f\n", before / 1048576.0);
-  Print("peak_rss_over_decoded_mib", (peak - decoded) / 1048576.0);
+  std::vector<std::unique_ptr<TImageView>> views;
+  QImage target(kViewport, QImage::Format_RGB32);
+  auto paint = [&](int index) {
+    TImageView &view = *views[size_t(index)];
+    const QPoint at(qMax(0, (view.width() - kViewport.width()) / 2), qMax(0, (view.height() - kViewport.height()) / 2));
+    QPainter painter(&target);
+    for (int i = 0; i < 10; ++i) view.render(&painter, QPoint(), QRegion(QRect(at, kViewport)));
+  };
+  for (double factor : kFactors) {
+    views.push_back(std::make_unique<TImageView>());
+    views.back()->SetPicture(picture);
+    views.back()->resize(int(kWidth * factor), int(kHeight * factor));
+    paint(int(views.size()) - 1);
+  }
+  double worstMean = 0, worstMax = 0;
+  for (int zoom = 0; zoom < 7; ++zoom) {
+    if (zoom == kZoom100) continue;
+    const Paired times = Alternate(40, [&] { paint(zoom); }, [&] { paint(kZoom100); });
+    std::printf("repaint_zoom_ratio_%s: mean %.2f, worst %.2f (%.3f ms a paint against %.3f)\n", kZoomNames[zoom],
+                times.MeanRatio(), times.MaxRatio(), Mean(times.A) / 1e7, Mean(times.B) / 1e7);
+    worstMean = std::max(worstMean, times.MeanRatio());
+    worstMax = std::max(worstMax, times.MaxRatio());
+  }
+  Print("repaint_zoom_ratio_max", worstMean);
+  Print("repaint_zoom_max_ratio_max", worstMax);
 }
 
-Section show("show", ShowBench);
-Section repaint("repaint", RepaintBench);
+// Resident memory with a 24-megapixel picture at 400 %, scrolled across the
+// whole view, over the memory of the shown window before the picture and the
+// picture's own decoded size.
+void MemoryAt400Bench(const QString &dir) {
+  ShownRun run({WritePhoto(dir, 7)}, 6);
+  const qint64 before = ResidentBytes();
+  if (!run.Next()) return;
+  QScrollBar *across = run.Form.ScrollBox1->horizontalScrollBar();
+  QScrollBar *down = run.Form.ScrollBox1->verticalScrollBar();
+  for (int y = 0; y <= 6; ++y)
+    for (int x = 0; x <= 6; ++x) {
+      across->setValue(across->maximum() * x / 6);
+      down->setValue(down->maximum() * y / 6);
+      QApplication::processEvents();
+    }
+  Print("view_overhead_400_mib", double(ResidentBytes() - before) / kMiB - kDecodedMiB);
+}
+
 Section memory400("memory400", MemoryAt400Bench);
+Section switching("switch", SwitchBench);
+Section firstPaint("firstpaint", FirstPaintBench);
+Section repaint("repaint", RepaintBench);
 }  // namespace

@@ -1,16 +1,19 @@
-// Resident memory while a long run of images is shown one after another.
+// Resident memory while a long run of images, small and large, is shown one
+// after another.
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QStringList>
 
 #include "app/Form1.h"
 #include "app/QtPrompter.h"
 #include "bench/BenchSupport.h"
+#include "tests/support/SampleImages.h"
 
 using namespace bench;
 
 namespace {
-// A picture of about two megapixels with a gradient and noise in it, so that
+// A picture with a gradient and noise in it, so that
 // it decodes like a photograph.
 QImage Photo(int w, int h, int seed) {
   QImage img(w, h, QImage::Format_RGB32);
@@ -28,13 +31,21 @@ QImage Photo(int w, int h, int seed) {
 }
 
 void ShowImagesBench(const QString &dir) {
-  // Four files of different sizes, so that every picture differs in size
-  // from the one before it.
-  const QSize sizes[] = {{1600, 1200}, {1800, 1200}, {1200, 1600}, {1700, 1300}};
+  // Four files of about two megapixels and two of 24, all of different
+  // sizes, so that every picture differs in size from the one before it and
+  // both small and large pictures come and go.
+  const QSize sizes[] = {{1600, 1200}, {6000, 4000}, {1800, 1200}, {1200, 1600}, {4000, 6000}, {1700, 1300}};
+  constexpr int kFiles = 6;
   QStringList files;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kFiles; ++i) {
     const QString path = dir + QStringLiteral("/photo%1.jpg").arg(i);
-    if (!Photo(sizes[i].width(), sizes[i].height(), i).save(path, "JPG", 90)) return;
+    const QSize size = sizes[i];
+    if (size.width() * size.height() > 10000000) {
+      QFile f(path);
+      if (!f.open(QIODevice::WriteOnly) || f.write(MakePhotoJpeg(size.width(), size.height(), i)) <= 0) return;
+    } else if (!Photo(size.width(), size.height(), i).save(path, "JPG", 90)) {
+      return;
+    }
     files << path;
   }
   constexpr int kImages = 200;
@@ -48,12 +59,14 @@ void ShowImagesBench(const QString &dir) {
   // The first few pictures settle the allocator and Qt's caches; growth is
   // counted from there.
   constexpr int kSettle = 8;
+  // The first counted picture and the last one are the same file.
+  static_assert((kImages - kSettle) % kFiles == 0);
   qint64 settled = 0;
   int shown = 0;
   for (int i = 0; i < kImages; ++i) {
     form.ShowImage(i);
     QCoreApplication::processEvents();
-    if (form.ImageBitmap.size() == sizes[i % 4]) ++shown;
+    if (form.ImageBitmap.size() == sizes[i % kFiles]) ++shown;
     if (i == kSettle - 1) settled = ResidentBytes();
   }
   const qint64 end = ResidentBytes();

@@ -105,6 +105,29 @@ TEST(ImageList, ShowImageByExtension) {
   EXPECT_EQ(b.Prompt.Messages.size(), 3u);
 }
 
+// At a reduced zoom, a file that does not decode leaves the picture on screen
+// painted as before, its reduced copy made again.
+TEST(ImageList, FailedLoadKeepsTheReducedPicture) {
+  Batch b;
+  QImage pattern(64, 48, QImage::Format_RGB32);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) pattern.setPixel(x, y, qRgb(x * 4, y * 5, (x ^ y) * 3));
+  QByteArray bmp;
+  QBuffer buffer(&bmp);
+  buffer.open(QIODevice::WriteOnly);
+  pattern.save(&buffer, "BMP");
+  b.Form.ResultsTable.AppendImageRows({b.Write("a.bmp", bmp), b.Write("broken.jpg", "not a picture")});
+  for (int zoom : {2, 1, 0}) {
+    SCOPED_TRACE(zoom);
+    b.Form.ComboBox1->setCurrentIndex(zoom);
+    b.Form.ShowImage(0);
+    const QImage before = b.Form.Image1->grab().toImage();
+    b.Form.ShowImage(1);
+    EXPECT_EQ(b.Form.Image1->grab().toImage(), before);
+  }
+  EXPECT_EQ(b.Prompt.Beeps, 3);
+}
+
 // View sizes are the picture's times the zoom, truncated; the zoom comes from
 // the chosen item, 100 % for typed text that is no item's.
 TEST(ImageList, Zoom) {
@@ -179,6 +202,43 @@ TEST(ImageView, CrispWhenEnlargedFilteredWhenReduced) {
   const QImage half = view.grab().toImage();
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) EXPECT_EQ(qGray(half.pixel(x, y)), 128) << x << "," << y;
+}
+
+// The reduced view is made a tile at a time as it is painted: parts painted
+// in any order, and after another picture of the same size, show exactly the
+// area average of the picture shown; a pattern of single-pixel checks comes
+// out grey, not as a pattern of samples.
+TEST(ImageView, ReducedViewIsTheAreaAverageInEveryPart) {
+  auto picture = [](int w, int h, int seed) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        image.setPixel(x, y, x < w / 2 ? ((x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0))
+                                       : qRgb((x * 3 + seed) & 0xff, (y * 5) & 0xff, (x ^ y ^ seed) & 0xff));
+    return image;
+  };
+  const QImage first = picture(1103, 331, 0), second = picture(1103, 331, 77);
+  for (double zoom : {0.75, 0.5, 0.25}) {
+    SCOPED_TRACE(zoom);
+    TImageView view;
+    view.resize(int(1103 * zoom), int(331 * zoom));
+    const QRect all = view.rect();
+    const QRect parts[] = {QRect(all.width() - 30, 5, 30, 20), QRect(0, all.height() - 40, all.width(), 40),
+                           QRect(10, 50, 300, 45), all};
+    for (const QImage &shown : {first, second}) {
+      view.SetPicture(shown);
+      const QImage expected = AreaAveraged(shown, view.size());
+      for (const QRect &part : parts) {
+        QImage painted(view.size(), QImage::Format_RGB32);
+        painted.fill(Qt::green);
+        view.render(&painted, part.topLeft(), QRegion(part));
+        ASSERT_EQ(painted.copy(part), expected.copy(part)) << part.x() << "," << part.y();
+      }
+      for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width() * 4 / 10; ++x)
+          ASSERT_LE(std::abs(qGray(expected.pixel(x, y)) - 128), 48) << x << "," << y;
+    }
+  }
 }
 
 TEST(ImageView, AreaAverageWeighsPartlyCoveredPixels) {
