@@ -8,10 +8,12 @@
 #include <QStyle>
 
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("About SCALIPER"));
   setFixedSize(298, 213);
+  KeepCentred(this, false);
   if (owner) setFont(owner->font());
 
   Panel1 = new QFrame(this);
@@ -35,12 +37,4 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   OKButton->setGeometry(111, 180, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, [this] { done(mrOk); });
-}
-
-void TAboutBox::showEvent(QShowEvent *event) {
-  if (QScreen *screen = QApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.center() - rect().center());
-  }
-  QDialog::showEvent(event);
 }

@@ -5,10 +5,12 @@
 #include <QPushButton>
 
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 
 TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("DeleteDefDlg"));
   setFixedSize(209, 116);
+  KeepCentred(this, true);
   if (owner) setFont(owner->font());
   Label1 = new QLabel(QStringLiteral("Delete definition for"), this);
   Label1->move(32, 24);

@@ -9,10 +9,12 @@
 #include <QPushButton>
 
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 
 TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Add Definition"));
   setFixedSize(303, 200);
+  KeepCentred(this, true);
   if (owner) setFont(owner->font());
   auto label = [this](const QString &text, int x, int y) {
     auto *l = new QLabel(text, this);

@@ -6,12 +6,14 @@
 
 #include "common/ErrorReport.h"
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 #include "measuring/ValueText.h"
 
 TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_(prompter) {
   setWindowTitle(QStringLiteral("ConvDlg"));
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFixedSize(198, 94);
+  KeepCentred(this, true);
   if (owner) setFont(owner->font());
   auto label = [this](const QString &text, int x, int y) {
     auto *l = new QLabel(text, this);
@@ -89,8 +91,3 @@ void TConvDlg::btOKClick() {
 }
 
 void TConvDlg::reject() { done(mrCancel); }
-
-void TConvDlg::showEvent(QShowEvent *event) {
-  if (QWidget *owner = parentWidget()) move(owner->frameGeometry().center() - rect().center());
-  QDialog::showEvent(event);
-}

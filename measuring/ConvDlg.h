@@ -29,9 +29,6 @@ public:
   void btOKClick();
   void reject() override;
 
-protected:
-  void showEvent(QShowEvent *event) override;
-
 private:
   Prompter &Prompt_;
 };

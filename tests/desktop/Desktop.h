@@ -1,0 +1,87 @@
+#pragma once
+// The desktop as the person at the screen meets it: the windows the window
+// manager lists, their titles, frames and stacking as the X server reports
+// them, and pointer and key events sent through the server's test extension.
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <ostream>
+#include <vector>
+
+// An X window id; Xlib itself is kept out of this header, since its macros
+// clash with Qt's.
+using XWindow = unsigned long;
+struct _XDisplay;
+
+class XDesktop {
+public:
+  XDesktop();  // its own connection to $DISPLAY, for one thread
+  ~XDesktop();
+  XDesktop(const XDesktop &) = delete;
+  XDesktop &operator=(const XDesktop &) = delete;
+
+  // ---- What the window system reports ---------------------------------------
+  std::vector<XWindow> Clients();   // managed windows, as the window manager lists them
+  std::vector<XWindow> Stacking();  // the same, bottom-most first
+  std::vector<XWindow> Popups();    // unmanaged (override-redirect) windows shown now
+  QString NetWmName(XWindow w);     // _NET_WM_NAME
+  QString WmName(XWindow w);        // WM_NAME
+  QString WmClassName(XWindow w);   // the class half of WM_CLASS
+  QRect ClientRect(XWindow w);      // in screen coordinates
+  QRect FrameRect(XWindow w);       // the client and the frame the window manager gives it
+  QRect ScreenRect();
+  XWindow Active();                 // _NET_ACTIVE_WINDOW
+  bool HasFocus(XWindow w);         // the keyboard goes to `w` or one of its children
+  bool WindowManagerRunning();
+
+  // ---- Waiting ---------------------------------------------------------------------
+  // Polls `condition` every 20 ms for up to `seconds`; true once it holds.
+  static bool WaitUntil(const std::function<bool()> &condition, double seconds = 20);
+  // A managed window shown that is not in `known`; 0 when none comes.
+  XWindow WaitForNewClient(const std::vector<XWindow> &known, double seconds = 20);
+  // An unmanaged window shown that is not in `known`; 0 when none comes.
+  XWindow WaitForNewPopup(const std::vector<XWindow> &known, double seconds = 20);
+  // Waits until `w` is shown and has the keyboard focus.
+  bool WaitForFocus(XWindow w, double seconds = 20);
+  // Waits until `w` is no longer shown.
+  bool WaitForGone(XWindow w, double seconds = 20);
+
+  // ---- Input through the server --------------------------------------------------
+  void MoveTo(QPoint screen);
+  void Press(int button = 1);
+  void Release(int button = 1);
+  void Click(QPoint screen, int button = 1);
+  // Presses and releases the key of `keysym` with the modifier keys held.
+  enum Modifier { NoModifier = 0, Shift = 1, Control = 2 };
+  void Key(unsigned long keysym, int modifiers = NoModifier);
+  // Types printable ASCII text.
+  void Type(const QString &text);
+  // Asks the window manager to close `w`, as its frame's close box does.
+  void CloseWindow(XWindow w);
+
+private:
+  std::vector<XWindow> WindowList(const char *property);
+  unsigned long Cardinals(XWindow w, const char *property, long *out, int count);
+  bool Viewable(XWindow w);
+  void Sync();
+
+  _XDisplay *Dpy_;
+  XWindow Root_;
+};
+
+// Runs `user` on a thread of its own, as the person at the screen with their
+// own view of the desktop, while this thread runs `command` (which may open
+// modal windows and so turn the event loop itself) and then keeps the event
+// loop turning until the person is done. A dialog the person leaves open is
+// closed afterwards, so that the command comes back and the tests go on.
+void AsUser(const std::function<void()> &command, const std::function<void(XDesktop &)> &user);
+
+// Runs `f` on the program's thread and waits for it: how the person finds
+// where a control is on the screen.
+void OnProgramThread(const std::function<void()> &f);
+
+// Lets test failures print texts readably.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
