@@ -184,8 +184,9 @@ void TForm1::BuildWorkArea() {
   ScrollContent->resize(317, 349);
   ScrollBox1->setWidget(ScrollContent);
   ScrollBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+  // A scroll box reports where its menu was asked for in its viewport.
   connect(ScrollBox1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint &pos) { PopupMenu1->popup(ScrollBox1->mapToGlobal(pos)); });
+          [this](const QPoint &pos) { PopupMenu1->popup(ScrollBox1->viewport()->mapToGlobal(pos)); });
 }
 
 void TForm1::BuildGrid() {

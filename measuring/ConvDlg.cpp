@@ -37,6 +37,8 @@ TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_
   btRetry->setGeometry(72, 64, 57, 25);
   btCancel = new QPushButton(QStringLiteral("Cancel"), this);
   btCancel->setGeometry(136, 65, 57, 24);
+  // OK is the dialog's default button: Enter in the centimetre box accepts.
+  btOK->setDefault(true);
   setTabOrder(btOK, btRetry);
   setTabOrder(btRetry, btCancel);
   setTabOrder(btCancel, edCm);

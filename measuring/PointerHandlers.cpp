@@ -115,8 +115,12 @@ void TForm1::SkipUnmeasurableSteps() {
 
 int TForm1::RunOkRetry(QPoint overlayPoint) {
   TOkRetryDlg popup(this);
-  const QPoint client(overlayPoint.x() + ScrollBox1->x(), overlayPoint.y() + ScrollBox1->y());
-  const QPoint screenPoint = centralWidget()->mapToGlobal(client);
+  // The scroll box's edges are taken in the window's client area, which
+  // starts above the tool bar; the overlay's own offset inside the box is
+  // not added.
+  QWidget *client = centralWidget();
+  const QPoint edges = ScrollBox1->mapTo(client, QPoint(0, 0));
+  const QPoint screenPoint = client->mapToGlobal(overlayPoint + edges);
   QScreen *screen = QGuiApplication::screenAt(screenPoint);
   if (!screen) screen = QGuiApplication::primaryScreen();
   popup.move(PopupPosition(screenPoint, popup.size(), screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20)));

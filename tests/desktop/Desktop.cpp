@@ -166,6 +166,33 @@ bool XDesktop::WindowManagerRunning() {
   return !WindowList("_NET_SUPPORTING_WM_CHECK").empty();
 }
 
+bool XDesktop::WaitForWindowManager(double seconds) {
+  if (!WaitUntil([&] { return WindowManagerRunning(); }, seconds)) return false;
+  // A window manager that has only just started may not yet take in
+  // windows shown meanwhile; the probe is shown again until it does.
+  const Window probe = XCreateSimpleWindow(Dpy_, Root_, 0, 0, 10, 10, 0, 0, 0);
+  bool managed = false;
+  for (int attempt = 0; attempt < int(seconds) && !managed; ++attempt) {
+    XUnmapWindow(Dpy_, probe);
+    XMapWindow(Dpy_, probe);
+    Sync();
+    managed = WaitUntil(
+        [&] {
+          const std::vector<Window> clients = Clients();
+          return std::find(clients.begin(), clients.end(), probe) != clients.end();
+        },
+        1);
+  }
+  XDestroyWindow(Dpy_, probe);
+  Sync();
+  // Gone from the list again before anything else is shown.
+  WaitUntil([&] {
+    const std::vector<Window> clients = Clients();
+    return std::find(clients.begin(), clients.end(), probe) == clients.end();
+  });
+  return managed;
+}
+
 bool XDesktop::WaitUntil(const std::function<bool()> &condition, double seconds) {
   QElapsedTimer clock;
   clock.start();
@@ -208,6 +235,16 @@ Window XDesktop::WaitForNewPopup(const std::vector<Window> &known, double second
 
 bool XDesktop::WaitForFocus(Window w, double seconds) {
   return WaitUntil([&] { return Viewable(w) && HasFocus(w); }, seconds);
+}
+
+bool XDesktop::WaitForKeys(XWindow w, double seconds) {
+  return WaitForFocus(w, seconds) && WaitForProgram(
+                                         [w] {
+                                           const QWidget *active = QApplication::activeWindow();
+                                           return active && XWindow(active->winId()) == w &&
+                                                  QApplication::focusWidget();
+                                         },
+                                         seconds);
 }
 
 bool XDesktop::WaitForGone(Window w, double seconds) {
@@ -278,6 +315,16 @@ void OnProgramThread(const std::function<void()> &f) {
   QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
 }
 
+bool WaitForProgram(const std::function<bool()> &condition, double seconds) {
+  return XDesktop::WaitUntil(
+      [&] {
+        bool holds = false;
+        OnProgramThread([&] { holds = condition(); });
+        return holds;
+      },
+      seconds);
+}
+
 namespace {
 // Closes every dialog still open, as a last resort when the person gave up.
 void CloseDialogs() {
@@ -295,10 +342,14 @@ void AsUser(const std::function<void()> &command, const std::function<void(XDesk
     } catch (const std::exception &e) {
       ADD_FAILURE() << "the person at the screen stopped: " << e.what();
     }
-    // Whatever is still open is closed, so that the command comes back.
-    for (int i = 0; i < 500 && !commandDone; ++i) {
-      QMetaObject::invokeMethod(qApp, CloseDialogs, Qt::QueuedConnection);
-      QThread::msleep(100);
+    // The command finishes with what the person did last. Should it not,
+    // whatever is still open is closed, so that the command comes back.
+    if (!XDesktop::WaitUntil([&] { return bool(commandDone); }, 10)) {
+      ADD_FAILURE() << "a window was left open";
+      for (int i = 0; i < 500 && !commandDone; ++i) {
+        QMetaObject::invokeMethod(qApp, CloseDialogs, Qt::QueuedConnection);
+        QThread::msleep(100);
+      }
     }
     userDone = true;
     QMetaObject::invokeMethod(qApp, [] {}, Qt::QueuedConnection);  // wakes the program's thread

@@ -36,6 +36,9 @@ public:
   XWindow Active();                 // _NET_ACTIVE_WINDOW
   bool HasFocus(XWindow w);         // the keyboard goes to `w` or one of its children
   bool WindowManagerRunning();
+  // Waits until a window manager runs and takes charge of new windows: a
+  // window of its own is shown until the window manager lists it.
+  bool WaitForWindowManager(double seconds = 30);
 
   // ---- Waiting ---------------------------------------------------------------------
   // Polls `condition` every 20 ms for up to `seconds`; true once it holds.
@@ -46,6 +49,9 @@ public:
   XWindow WaitForNewPopup(const std::vector<XWindow> &known, double seconds = 20);
   // Waits until `w` is shown and has the keyboard focus.
   bool WaitForFocus(XWindow w, double seconds = 20);
+  // Waits until keys typed now reach `w`: the window system gives it the
+  // keyboard and the program has made it its active window.
+  bool WaitForKeys(XWindow w, double seconds = 20);
   // Waits until `w` is no longer shown.
   bool WaitForGone(XWindow w, double seconds = 20);
 
@@ -83,5 +89,11 @@ void AsUser(const std::function<void()> &command, const std::function<void(XDesk
 // where a control is on the screen.
 void OnProgramThread(const std::function<void()> &f);
 
-// Lets test failures print texts readably.
+// Polls `condition` on the program's thread until it holds: for what the
+// person sees happen inside a window, such as the caret moving into a box
+// that was clicked, before typing into it.
+bool WaitForProgram(const std::function<bool()> &condition, double seconds = 20);
+
+// Lets test failures print texts and points readably.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QPoint &p, std::ostream *os) { *os << '(' << p.x() << ", " << p.y() << ')'; }

@@ -36,7 +36,7 @@ int main(int argc, char **argv) {
         execlp("openbox", "openbox", static_cast<char *>(nullptr));
         _exit(127);
       }
-      if (windowManager < 0 || !XDesktop::WaitUntil([&] { return desktop.WindowManagerRunning(); }, 30)) {
+      if (windowManager < 0 || !desktop.WaitForWindowManager()) {
         std::fprintf(stderr, "The window manager (openbox) did not start; scripts/install-deps installs it.\n");
         return 1;
       }

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QApplication>
+#include <QLineEdit>
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -15,6 +19,8 @@
 #include "app/QtPrompter.h"
 #include "app/ScaliperApplication.h"
 #include "definitions/DefinitionList.h"
+#include "measuring/Overlay.h"
+#include "results/ResultsTable.h"
 #include "tests/desktop/Desktop.h"
 
 namespace {
@@ -32,7 +38,7 @@ struct Program : ::testing::Test {
     Form = std::make_unique<TForm1>(Prompt);
     Prompt.SetOwner(Form.get());
     Form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get(), 30000));
   }
   void TearDown() override { Form.reset(); }
 
@@ -95,7 +101,7 @@ TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
       ASSERT_NE(w, 0u) << "no window opened";
       EXPECT_EQ(d.NetWmName(w), expected.Title);
       EXPECT_EQ(d.WmName(w), expected.Title);
-      ASSERT_TRUE(d.WaitForFocus(w));
+      ASSERT_TRUE(d.WaitForKeys(w));
       if (expected.Where != Anywhere) {
         // Frames as the window manager reports them; the dialog may still
         // be on its way to its place.
@@ -110,6 +116,108 @@ TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
       EXPECT_TRUE(d.WaitForGone(w));
     });
   }
+}
+
+// A whole calibration and one line measured with the real pointer and keys:
+// where the scale dialog opens, what Enter and typing do in it, where its
+// messages appear, and where the OK/Retry pop-up opens for the release.
+TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
+  QImage picture(400, 300, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
+  AddLine();
+  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btNextClick(); },
+         [&](XDesktop &d) {
+           const XWindow confirm = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(confirm));
+           d.Key(XK_Return);  // Yes
+         });
+  ASSERT_EQ(Form->CurrentImage, 0);
+  Form->btMeasureClick();
+  ASSERT_TRUE(Form->ScaleArmed);
+  // Where the overlay lies in the window, and how far the scroll box's own
+  // edges lie outside it.
+  const QPoint overlayInWindow = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
+  const QPoint overlayInScrollBox = Form->PaintBox1->mapTo(Form->ScrollBox1, QPoint(0, 0));
+
+  QPoint release;
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const QPoint overlay = d.ClientRect(main).topLeft() + overlayInWindow;
+           // The scale: 100 image pixels.
+           d.MoveTo(overlay + QPoint(20, 40));
+           d.Press();
+           d.MoveTo(overlay + QPoint(70, 40));
+           d.MoveTo(overlay + QPoint(120, 40));
+           d.Release();
+           const XWindow conv = d.WaitForNewClient({main});
+           ASSERT_NE(conv, 0u);
+           EXPECT_EQ(d.NetWmName(conv), "ConvDlg");
+           d.WaitUntil([&] { return (Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength() <= 1; }, 5);
+           EXPECT_LE((Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength(), 1);
+           ASSERT_TRUE(d.WaitForKeys(conv));
+
+           // A message the dialog raises opens above it and takes the keys.
+           const auto expectMessageAbove = [&](const QString &title) {
+             const XWindow box = d.WaitForNewClient({main, conv});
+             ASSERT_NE(box, 0u) << "no message for " << title.toStdString();
+             EXPECT_EQ(d.NetWmName(box), title);
+             ASSERT_TRUE(d.WaitForKeys(box)) << "the message does not take the keys";
+             const std::vector<XWindow> stack = d.Stacking();
+             const auto at = [&](XWindow w) { return std::find(stack.begin(), stack.end(), w) - stack.begin(); };
+             EXPECT_GT(at(box), at(conv)) << title.toStdString() << " is hidden behind the scale dialog";
+             d.Key(XK_Return);
+             EXPECT_TRUE(d.WaitForGone(box));
+             ASSERT_TRUE(d.WaitForKeys(conv));
+           };
+           // Into the centimetre box, which shows 10.
+           d.Click(d.ClientRect(conv).topLeft() + QPoint(112 + 20, 8 + 11));
+           ASSERT_TRUE(WaitForProgram([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); }));
+           d.Key(XK_a, XDesktop::Control);
+           d.Type("x");  // not a whole number
+           expectMessageAbove(kMainTitle);
+           d.Key(XK_a, XDesktop::Control);
+           d.Key(XK_BackSpace);
+           d.Key(XK_Return);  // OK with an empty box
+           expectMessageAbove("Scale Size Error");
+           d.Type("5");
+           d.Key(XK_Return);  // OK
+           ASSERT_TRUE(d.WaitForGone(conv)) << "Enter left the scale dialog open";
+
+           // A line of 100 image pixels; the pop-up opens beside the release.
+           release = overlay + QPoint(130, 90);
+           d.MoveTo(overlay + QPoint(30, 90));
+           d.Press();
+           d.MoveTo(overlay + QPoint(80, 90));
+           d.MoveTo(release);
+           d.Release();
+           const XWindow popup = d.WaitForNewClient({main});
+           ASSERT_NE(popup, 0u);
+           EXPECT_EQ(d.ClientRect(popup).topLeft(), release - overlayInScrollBox + QPoint(10, 10));
+           ASSERT_TRUE(d.WaitForKeys(popup));
+           d.Key(XK_Return);  // OK
+           EXPECT_TRUE(d.WaitForGone(popup));
+         });
+  EXPECT_EQ(Form->KnownLengthCm, 5);
+  EXPECT_EQ(Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1), "20");
+  EXPECT_EQ(Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1), "5");
+  EXPECT_FALSE(Form->ScaleArmed || Form->MeasureArmed);
+
+  // With no step armed the secondary button opens the image area's menu,
+  // its corner on the pointer.
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const std::vector<XWindow> before = d.Popups();
+           const QPoint at = release + QPoint(-40, 30);
+           d.Click(at, 3);
+           const XWindow menu = d.WaitForNewPopup(before);
+           ASSERT_NE(menu, 0u);
+           EXPECT_EQ(d.ClientRect(menu).topLeft(), at);
+           d.Key(XK_Escape);
+           EXPECT_TRUE(d.WaitForGone(menu));
+         });
 }
 
 }  // namespace
