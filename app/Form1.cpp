@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -226,10 +227,10 @@ void TForm1::ConnectCommands() {
   bind(Next1, &TForm1::btNextClick);
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
-  connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
-  // Typing changes the zoom too: text that is no item's text means 100 %.
-  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
-  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
+  // The zoom follows the box's text, once per change, whether an item was
+  // chosen or text typed (text that is no item's text means 100 %).
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
+  connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, [this] { Guarded([&] { ComboBox1Exit(); }); });
   bind(AddDef1, &TForm1::AddDef1Click);
   bind(DeleteDef1, &TForm1::DeleteDef1Click);
   bind(SaveDef1, &TForm1::SaveDef1Click);

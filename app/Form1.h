@@ -124,6 +124,9 @@ public:
   void ShowImage(int index);
   void DisplayBitmap(const QImage &bitmap);
   void ComboBox1Change();
+  // Editing of the zoom box ended: a text that is no item gives way to the
+  // item of the zoom in force, so the box always says what the view shows.
+  void ComboBox1Exit();
 
   // ---- Definitions -----------------------------------------------------------
   void AddDef1Click();

@@ -14,6 +14,7 @@ TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   if (owner) setFont(owner->font());
   Label1 = new QLabel(QStringLiteral("Delete definition for"), this);
   Label1->move(32, 24);
+  Label1->adjustSize();
   cbName = new QComboBox(this);
   cbName->setEditable(true);
   cbName->setInsertPolicy(QComboBox::NoInsert);

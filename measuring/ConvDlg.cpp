@@ -55,14 +55,25 @@ void TConvDlg::SetLengthCm(int n) {
   edCm->setText(QString::number(n));
 }
 
+namespace {
+// Shows a value in its label whole: the label takes the text's width, and
+// the caption after it moves right from its place only as far as the value
+// needs.
+void ShowValue(QLabel *value, const QString &text, QLabel *next, int nextLeft) {
+  value->setText(text);
+  value->resize(qMax(46, value->sizeHint().width()), value->height());
+  next->move(qMax(nextLeft, value->geometry().right() + 4), next->y());
+}
+}  // namespace
+
 void TConvDlg::SetLengthDots(int n) {
   LengthDots = n;
-  lbLength->setText(QString::number(n));
+  ShowValue(lbLength, QString::number(n), Label6, 72);
 }
 
 void TConvDlg::SetDotsPerCm(double v) {
   DotsPerCm = v;
-  lbDpc->setText(FormatValue(v));
+  ShowValue(lbDpc, FormatValue(v), Label1, 104);
 }
 
 void TConvDlg::edCmChange() {

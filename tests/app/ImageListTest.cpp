@@ -131,6 +131,25 @@ TEST(ImageList, Zoom) {
   EXPECT_EQ(b.Form.Zoom, 2.0);
   b.Form.ComboBox1->setCurrentIndex(6);
   EXPECT_EQ(b.Form.Image1->size(), QSize(404, 204));
+
+  // Once editing ends, a text that is no item gives way to the zoom in force.
+  edit->selectAll();
+  QTest::keyClicks(edit, "12%");
+  EXPECT_EQ(b.Form.Zoom, 1.0);
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(b.Form.ComboBox1->currentText(), "100%");
+  EXPECT_EQ(b.Form.Zoom, 1.0);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(101, 51));
+
+  // Each change reaches the zoom handler once: one connection in all from
+  // the box's change signals (choosing an item changes index and text).
+  struct Peek : QObject {
+    static int Receivers(const QObject *o, const char *signal) { return (o->*(&Peek::receivers))(signal); }
+  };
+  const QComboBox *box = b.Form.ComboBox1;
+  EXPECT_EQ(Peek::Receivers(box, SIGNAL(currentIndexChanged(int))) + Peek::Receivers(box, SIGNAL(editTextChanged(QString))) +
+                Peek::Receivers(box, SIGNAL(currentTextChanged(QString))),
+            1);
 }
 
 // Enlarged, each image pixel is a block of equal view pixels, the block of

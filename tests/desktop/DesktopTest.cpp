@@ -6,7 +6,12 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 
 #include <X11/keysym.h>
@@ -15,10 +20,15 @@
 #include <functional>
 #include <memory>
 
+#include "app/AboutBox.h"
 #include "app/Form1.h"
 #include "app/QtPrompter.h"
 #include "app/ScaliperApplication.h"
 #include "definitions/DefinitionList.h"
+#include "definitions/DeleteDefDlg.h"
+#include "definitions/MDDlg.h"
+#include "measuring/ConvDlg.h"
+#include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsTable.h"
 #include "tests/desktop/Desktop.h"
@@ -47,6 +57,13 @@ struct Program : ::testing::Test {
     AddDefinition(Form->DefinitionList, Form->ResultsTable, name, mkLine, false, false, false, false);
   }
 };
+
+// Whether the keyboard focus is in a control of the given kind (or in the
+// text field of one), as it is once a click into the control has arrived.
+template <typename Control> bool FocusIn() {
+  const QWidget *f = QApplication::focusWidget();
+  return f && (qobject_cast<const Control *>(f) || qobject_cast<const Control *>(f->parentWidget()));
+}
 
 // Centres as the desktop reports them, for comparing window placements.
 QPoint Centre(const QRect &r) { return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2); }
@@ -174,7 +191,7 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            };
            // Into the centimetre box, which shows 10.
            d.Click(d.ClientRect(conv).topLeft() + QPoint(112 + 20, 8 + 11));
-           ASSERT_TRUE(WaitForProgram([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); }));
+           ASSERT_TRUE(WaitForProgram([] { return FocusIn<QLineEdit>(); }));
            d.Key(XK_a, XDesktop::Control);
            d.Type("x");  // not a whole number
            expectMessageAbove(kMainTitle);
@@ -218,6 +235,87 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            d.Key(XK_Escape);
            EXPECT_TRUE(d.WaitForGone(menu));
          });
+}
+
+// Keys typed into the boxes that also accept typing: a typed kind is none
+// of the list's, and a typed zoom that is no item gives way to the zoom in
+// force once editing ends.
+TEST_F(Program, TypingIntoTheTypeAndZoomBoxes) {
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->AddDef1Click(); },
+         [&](XDesktop &d) {
+           const XWindow add = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(add));
+           d.Key(XK_Tab);  // from the name to the type box
+           ASSERT_TRUE(WaitForProgram([] { return FocusIn<QComboBox>(); }));
+           d.Key(XK_a, XDesktop::Control);
+           d.Type("R");
+           d.Click(d.ClientRect(add).topLeft() + QPoint(80 + 37, 168 + 12));  // OK
+           EXPECT_TRUE(d.WaitForGone(add));
+         });
+  ASSERT_EQ(Form->DefinitionList.Count(), 1);
+  const TMeasureType &typed = Form->DefinitionList.At(0);
+  EXPECT_EQ(int(typed.Kind), -1);
+  EXPECT_EQ(typed.Name, "M1");
+  EXPECT_FALSE(typed.Height || typed.Width || typed.Perimeter || typed.Area);
+
+  Form->ComboBox1->setCurrentIndex(5);  // 200 %
+  const QPoint zoomBox = Form->ComboBox1->mapTo(Form.get(), QPoint(20, Form->ComboBox1->height() / 2));
+  AsUser([] {},
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(main));
+           d.Click(d.ClientRect(main).topLeft() + zoomBox);
+           ASSERT_TRUE(WaitForProgram([] { return FocusIn<QComboBox>(); }));
+           d.Key(XK_a, XDesktop::Control);
+           d.Type("12%");
+           d.Key(XK_Tab);  // editing ends
+           EXPECT_TRUE(WaitForProgram([&] { return !Form->ComboBox1->lineEdit()->hasFocus(); }));
+         });
+  EXPECT_EQ(Form->Zoom, 1.0);
+  EXPECT_EQ(Form->ComboBox1->currentText(), "100%");
+}
+
+// The width a control needs to show its caption whole with the fonts this
+// desktop has; 0 for a control without one.
+int CaptionWidth(QWidget *w) {
+  if (qobject_cast<QCheckBox *>(w) || qobject_cast<QLabel *>(w))
+    return w->property("text").toString().isEmpty() ? 0 : w->sizeHint().width();
+  if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+    if (button->text().isEmpty()) return 0;
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    return button->fontMetrics().horizontalAdvance(QString(button->text()).remove(u'&')) + icon + 4;
+  }
+  return 0;
+}
+
+// Every caption fits its control, and every control its window, with the
+// fonts of this desktop: the values of a calibration as large as the program
+// can meet included.
+TEST_F(Program, CaptionsAreShownWhole) {
+  TMDDlg add(Form.get());
+  TDeleteDefDlg del(Form.get());
+  TConvDlg conv(Form.get(), Prompt);
+  conv.SetLengthDots(23170);  // the diagonal of the largest picture
+  conv.SetDotsPerCm(23170 / 3.0);
+  TAboutBox about(Form.get());
+  TOkRetryDlg popup(Form.get());
+  for (QWidget *window : std::initializer_list<QWidget *>{Form.get(), &add, &del, &conv, &about, &popup}) {
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+      const int needed = CaptionWidth(w);
+      if (needed == 0 || !w->isVisibleTo(window)) continue;
+      SCOPED_TRACE(w->property("text").toString().toStdString());
+      EXPECT_GE(w->width(), needed);
+      EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()));
+      // Captions drawn without a frame of their own must not run into each
+      // other (the pop-up's two buttons overlap by a pixel of frame).
+      if (qobject_cast<QPushButton *>(w)) continue;
+      for (QWidget *sibling : w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (sibling != w && CaptionWidth(sibling) > 0 && sibling->isVisibleTo(window) &&
+            !qobject_cast<QPushButton *>(sibling))
+          EXPECT_FALSE(sibling->geometry().intersects(w->geometry()))
+              << "overlaps " << sibling->property("text").toString().toStdString();
+    }
+  }
 }
 
 }  // namespace
