@@ -18,8 +18,10 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
 
   Panel1 = new QFrame(this);
   Panel1->setGeometry(8, 8, 281, 161);
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setLineWidth(2);
+  // A lowered outer and a raised inner bevel: an etched edge.
+  Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  Panel1->setLineWidth(1);
+  Panel1->setMidLineWidth(0);
 
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setGeometry(32, 24, 33, 33);

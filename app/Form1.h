@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPoint>
+#include <optional>
 
 #include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
@@ -145,7 +146,9 @@ public:
   void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
   void PaintBox1MouseMove(int X, int Y);
   void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
-  double AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const;
+  // The angle between the arms in degrees, 0 to 180; none when an arm has
+  // zero length.
+  std::optional<double> AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const;
 
   // Whether the secondary mouse button belongs to the overlay's measuring
   // right now (a step is armed), rather than opening the pop-up menu.

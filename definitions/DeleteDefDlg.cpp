@@ -26,9 +26,13 @@ TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   setTabOrder(btOK, btCancel);
   setTabOrder(btCancel, cbName);
   btOK->setFocus();
-  connect(btOK, &QPushButton::clicked, this, [this] { done(mrOk); });
-  connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+  connect(btOK, &QPushButton::clicked, this, &TDeleteDefDlg::btOKClick);
+  connect(btCancel, &QPushButton::clicked, this, &TDeleteDefDlg::btCancelClick);
 }
+
+void TDeleteDefDlg::btOKClick() { done(mrOk); }
+
+void TDeleteDefDlg::btCancelClick() { done(mrCancel); }
 
 void TDeleteDefDlg::AddName(const QString &name) {
   cbName->addItem(name);

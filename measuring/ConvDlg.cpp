@@ -44,9 +44,9 @@ TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_
   setTabOrder(btCancel, edCm);
   btOK->setFocus();
   connect(edCm, &QLineEdit::textEdited, this, [this] { RunGuarded(Prompt_, [&] { edCmChange(); }); });
-  connect(btOK, &QPushButton::clicked, this, [this] { btOKClick(); });
-  connect(btRetry, &QPushButton::clicked, this, [this] { done(mrRetry); });
-  connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+  connect(btOK, &QPushButton::clicked, this, &TConvDlg::btOKClick);
+  connect(btRetry, &QPushButton::clicked, this, &TConvDlg::btRetryClick);
+  connect(btCancel, &QPushButton::clicked, this, &TConvDlg::btCancelClick);
   SetLengthCm(10);
 }
 
@@ -103,4 +103,8 @@ void TConvDlg::btOKClick() {
   done(mrOk);
 }
 
-void TConvDlg::reject() { done(mrCancel); }
+void TConvDlg::btRetryClick() { done(mrRetry); }
+
+void TConvDlg::btCancelClick() { done(mrCancel); }
+
+void TConvDlg::reject() { btCancelClick(); }

@@ -27,6 +27,9 @@ public:
   void SetDotsPerCm(double v);
   void edCmChange();
   void btOKClick();
+  void btRetryClick();
+  void btCancelClick();
+  // Closing by the window frame (or Escape) cancels.
   void reject() override;
 
 private:

@@ -15,8 +15,8 @@ const QColor kYellow(255, 255, 0);
 const int kLabelPointSize = 8;
 }  // namespace
 
-double TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
-  return AngleBetweenArms(vertex, arm1, arm2).value_or(0.0);
+std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
+  return AngleBetweenArms(vertex, arm1, arm2);
 }
 
 void TForm1::PaintBox1MouseDown(Qt::MouseButton, int X, int Y) {
@@ -171,7 +171,7 @@ void TForm1::MeasureRelease(QPoint end) {
       PaintBox1->Line(StartPoint, LastPoint);
       PaintBox1->Line(StartPoint, end);
       ArmEnd2 = end;
-      const std::optional<double> angle = AngleBetweenArms(StartPoint, ArmEnd1, ArmEnd2);
+      const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, ArmEnd2);
       // An arm of zero length has no angle: the same angle is taken again.
       const int result = angle ? RunOkRetry(end) : mrNone;
       if (!angle) Prompt_.Beep();

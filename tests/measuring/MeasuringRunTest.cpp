@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -191,6 +193,7 @@ TEST(MeasuringRun, ZeroArmAngleAndZeroScaleAreRefused) {
   EXPECT_TRUE(run.Form.MeasureArmed);
   EXPECT_EQ(run.Form.MeasureStep, 0);
   EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "");
+  EXPECT_FALSE(run.Form.AngleDegrees({50, 50}, {50, 50}, {80, 80}).has_value());
 }
 
 TEST(MeasuringRun, WorkflowRefusals) {
@@ -227,6 +230,22 @@ TEST(OkRetryDlg, PlacementAtScreenEdges) {
   TOkRetryDlg d(nullptr);
   EXPECT_EQ(d.size(), QSize(129, 25));
   EXPECT_EQ(d.btRetry->geometry(), QRect(64, 0, 65, 25));
+}
+
+// The buttons' handlers close the two windows with their modal results.
+TEST(ScaleWindows, HandlersCloseWithTheirResults) {
+  ScriptedPrompter prompt;
+  const struct {
+    std::function<int()> Press;
+    int Result;
+  } cases[] = {
+      {[] { TOkRetryDlg d(nullptr); d.btOKClick(); return d.result(); }, mrOk},
+      {[] { TOkRetryDlg d(nullptr); d.btRetryClick(); return d.result(); }, mrRetry},
+      {[&] { TConvDlg d(nullptr, prompt); d.SetLengthDots(50); d.btOKClick(); return d.result(); }, mrOk},
+      {[&] { TConvDlg d(nullptr, prompt); d.btRetryClick(); return d.result(); }, mrRetry},
+      {[&] { TConvDlg d(nullptr, prompt); d.btCancelClick(); return d.result(); }, mrCancel},
+  };
+  for (const auto &c : cases) EXPECT_EQ(c.Press(), c.Result);
 }
 
 TEST(MeasuringRun, OverlayPixels) {
