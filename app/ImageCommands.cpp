@@ -15,8 +15,9 @@ void TForm1::btOpenImagesClick() {
   if (!Prompt_.RunFileDialog(OpenDialog1)) return;
   QStringList files = OpenDialog1.Files;
   if (files.isEmpty()) return;
-  // The dialog reports the file that was clicked last first; it goes last.
-  files.append(files.takeFirst());
+  // A dialog that lists the file clicked last first has it moved to the end,
+  // so that the rows follow the order in which the files were chosen.
+  if (OpenDialog1.LastClickedFirst) files.append(files.takeFirst());
   ResultsTable.AppendImageRows(files);
 }
 

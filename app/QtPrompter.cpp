@@ -87,6 +87,14 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted) return false;
   state.Files = dialog.selectedFiles();
+#ifdef Q_OS_WIN
+  // Unless told otherwise Qt shows the shell's own dialog on Windows, which
+  // puts the focused (last clicked) file first. Qt's own dialog, and those of
+  // the Linux and macOS desktops, list the files in order.
+  state.LastClickedFirst = !dialog.testOption(QFileDialog::DontUseNativeDialog);
+#else
+  state.LastClickedFirst = false;
+#endif
   state.FileName = state.Files.value(0);
   int index = int(filters.indexOf(dialog.selectedNameFilter()));
   if (index >= 0) state.FilterIndex = index + 1;

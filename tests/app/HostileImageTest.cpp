@@ -53,8 +53,7 @@ struct Viewer {
   // Opens the sound first image and `second`, shows the first with Start,
   // runs `between` (if any), then shows `second` with Next.
   Shown OpenAndShow(const QString &second, const std::function<void()> &between = {}) {
-    // The dialog reports the file clicked last first; it goes last.
-    Prompt.AnswerFiles({second, FirstPath});
+    Prompt.AnswerFiles({FirstPath, second});
     Form.btOpenImages->click();
     Prompt.Answers.push_back(mrYes);
     Form.btNext->click();

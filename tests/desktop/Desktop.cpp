@@ -273,10 +273,18 @@ void XDesktop::Release(int button) {
   Sync();
 }
 
-void XDesktop::Click(QPoint p, int button) {
+void XDesktop::HoldModifiers(int modifiers, bool down) {
+  if (modifiers & Control) XTestFakeKeyEvent(Dpy_, XKeysymToKeycode(Dpy_, XK_Control_L), down, CurrentTime);
+  if (modifiers & Shift) XTestFakeKeyEvent(Dpy_, XKeysymToKeycode(Dpy_, XK_Shift_L), down, CurrentTime);
+  Sync();
+}
+
+void XDesktop::Click(QPoint p, int button, int modifiers) {
   MoveTo(p);
+  HoldModifiers(modifiers, true);
   Press(button);
   Release(button);
+  HoldModifiers(modifiers, false);
 }
 
 void XDesktop::Key(unsigned long keysym, int modifiers) {

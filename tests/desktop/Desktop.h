@@ -59,9 +59,10 @@ public:
   void MoveTo(QPoint screen);
   void Press(int button = 1);
   void Release(int button = 1);
-  void Click(QPoint screen, int button = 1);
+  void Click(QPoint screen, int button = 1, int modifiers = 0);
   // Presses and releases the key of `keysym` with the modifier keys held.
   enum Modifier { NoModifier = 0, Shift = 1, Control = 2 };
+  void HoldModifiers(int modifiers, bool down);
   void Key(unsigned long keysym, int modifiers = NoModifier);
   // Types printable ASCII text.
   void Type(const QString &text);

@@ -7,8 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -273,6 +275,54 @@ TEST_F(Program, TypingIntoTheTypeAndZoomBoxes) {
          });
   EXPECT_EQ(Form->Zoom, 1.0);
   EXPECT_EQ(Form->ComboBox1->currentText(), "100%");
+}
+
+// Files chosen one after the other in the real open-file dialog become rows
+// in that order.
+TEST_F(Program, ImagesOpenInTheOrderChosenInTheFileDialog) {
+  const QStringList names{"01.bmp", "02.bmp", "03.bmp"};
+  QImage picture(8, 8, QImage::Format_RGB32);
+  picture.fill(Qt::gray);
+  for (const QString &name : names) ASSERT_TRUE(picture.save(Dir.filePath(name), "BMP"));
+  Form->OpenDialog1.FileName = Dir.filePath("none-chosen-yet.bmp");  // opens in that folder
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btOpenImagesClick(); },
+         [&](XDesktop &d) {
+           const XWindow dialog = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(dialog));
+           // Where the dialog shows each file, once it has listed them all.
+           QList<QPoint> where;
+           ASSERT_TRUE(WaitForProgram([&] {
+             where.clear();
+             auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+             if (!fileDialog) return false;
+             for (QAbstractItemView *view : fileDialog->findChildren<QAbstractItemView *>()) {
+               if (!view->isVisible() || !view->model()) continue;
+               for (const QString &name : names) {
+                 const QModelIndexList found = view->model()->match(view->model()->index(0, 0, view->rootIndex()),
+                                                                    Qt::DisplayRole, name, 1, Qt::MatchExactly);
+                 if (found.isEmpty()) break;
+                 const QRect r = view->visualRect(found.first());
+                 where << view->viewport()->mapToGlobal(QPoint(r.left() + 8, r.center().y()));
+               }
+               if (where.size() == names.size()) return true;
+               where.clear();
+             }
+             return false;
+           }));
+           d.Click(where[0]);
+           d.Click(where[1], 1, XDesktop::Control);
+           d.Click(where[2], 1, XDesktop::Control);
+           ASSERT_TRUE(WaitForProgram([&] {
+             auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+             return fileDialog && fileDialog->selectedFiles().size() == 3;
+           }));
+           d.Key(XK_Return);  // Open
+           EXPECT_TRUE(d.WaitForGone(dialog));
+         });
+  QStringList rows;
+  for (int i = 0; i < Form->ResultsTable.ImageCount; ++i) rows << Form->ResultsTable.Cell(TResultsTable::colFileName, i + 1);
+  EXPECT_EQ(rows, names);
 }
 
 // The width a control needs to show its caption whole with the fonts this

@@ -31,8 +31,7 @@ struct MeasuringSession {
       img.fill(Qt::darkGreen);
       ASSERT_TRUE(img.save(Dir.filePath(name), "BMP"));
     }
-    // The dialog lists the last clicked file first; it is moved to the end.
-    Prompt.AnswerFiles({Dir.filePath("leaf02.bmp"), Dir.filePath("leaf01.bmp")});
+    Prompt.AnswerFiles({Dir.filePath("leaf01.bmp"), Dir.filePath("leaf02.bmp")});
     Form.btOpenImages->click();
     Prompt.Answers.push_back(mrYes);
     Form.btNext->click();
