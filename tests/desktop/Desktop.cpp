@@ -279,27 +279,26 @@ void XDesktop::HoldModifiers(int modifiers, bool down) {
   Sync();
 }
 
-void XDesktop::Click(QPoint p, int button, int modifiers) {
+void XDesktop::Click(QPoint p, int button) {
   MoveTo(p);
-  HoldModifiers(modifiers, true);
   Press(button);
   Release(button);
-  HoldModifiers(modifiers, false);
 }
 
-void XDesktop::Key(unsigned long keysym, int modifiers) {
+void XDesktop::Key(unsigned long keysym) {
   const KeyCode code = XKeysymToKeycode(Dpy_, keysym);
   if (!code) throw std::runtime_error("no key for a keysym");
-  // A symbol on the shifted level of its key needs Shift as well.
   const bool shifted = XkbKeycodeToKeysym(Dpy_, code, 0, 0) != keysym;
-  const KeyCode shift = XKeysymToKeycode(Dpy_, XK_Shift_L), control = XKeysymToKeycode(Dpy_, XK_Control_L);
-  if (modifiers & Control) XTestFakeKeyEvent(Dpy_, control, True, CurrentTime);
-  if ((modifiers & Shift) || shifted) XTestFakeKeyEvent(Dpy_, shift, True, CurrentTime);
+  if (shifted) HoldModifiers(Shift, true);
   XTestFakeKeyEvent(Dpy_, code, True, CurrentTime);
   XTestFakeKeyEvent(Dpy_, code, False, CurrentTime);
-  if ((modifiers & Shift) || shifted) XTestFakeKeyEvent(Dpy_, shift, False, CurrentTime);
-  if (modifiers & Control) XTestFakeKeyEvent(Dpy_, control, False, CurrentTime);
+  if (shifted) HoldModifiers(Shift, false);
   Sync();
+}
+
+void XDesktop::ClearField(int longest) {
+  Key(XK_End);
+  for (int i = 0; i < longest; ++i) Key(XK_BackSpace);
 }
 
 void XDesktop::Type(const QString &text) {

@@ -59,11 +59,17 @@ public:
   void MoveTo(QPoint screen);
   void Press(int button = 1);
   void Release(int button = 1);
-  void Click(QPoint screen, int button = 1, int modifiers = 0);
-  // Presses and releases the key of `keysym` with the modifier keys held.
+  void Click(QPoint screen, int button = 1);
+  // Presses and releases the key of `keysym` (with Shift for a symbol on the
+  // shifted level of its key).
+  void Key(unsigned long keysym);
+  // Holds modifier keys down, or lets them go, e.g. around clicks.
   enum Modifier { NoModifier = 0, Shift = 1, Control = 2 };
   void HoldModifiers(int modifiers, bool down);
-  void Key(unsigned long keysym, int modifiers = NoModifier);
+  // Empties the text field that has the keyboard, as a person would: to the
+  // end, then Backspace over everything. (No modifier keys: one that the
+  // program has not yet seen go down would turn Control+A into an "a".)
+  void ClearField(int longest = 20);
   // Types printable ASCII text.
   void Type(const QString &text);
   // Asks the window manager to close `w`, as its frame's close box does.
