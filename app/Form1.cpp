@@ -249,6 +249,7 @@ void TForm1::ConnectCommands() {
 void TForm1::FormCreate() {
   ImageBitmap = QImage();
   CurrentImage = -1;
+  ShownImage = -1;
   RunStarted = ScaleArmed = MeasureArmed = false;
   MeasureStep = 0;
   Zoom = 1.0;

@@ -38,6 +38,9 @@ public:
   TDefinitionList DefinitionList;
   TResultsTable ResultsTable;
   int CurrentImage = -1;
+  // The image whose picture the view shows: it falls behind CurrentImage
+  // when the current image's file could not be shown. -1 before any.
+  int ShownImage = -1;
   bool RunStarted = false;
   bool ScaleArmed = false;
   bool MeasureArmed = false;
@@ -118,6 +121,9 @@ public:
   void btMeasureClick();
   void btScaleClick();
   void UpdateStepDisplay();
+  // Whether the view shows the current image, so that what is measured on
+  // the screen belongs to the current row.
+  bool CurrentImageShown() const { return CurrentImage >= 0 && ShownImage == CurrentImage; }
   void HighlightPanel(QLabel *panel, bool on);
 
   // ---- Images ----------------------------------------------------------------

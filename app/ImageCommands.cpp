@@ -39,6 +39,7 @@ void TForm1::ShowImage(int index) {
     return;
   }
   ImageBitmap = loaded;
+  ShownImage = index;
   StatusPanel1->setText(path);
   DisplayBitmap(ImageBitmap);
 }

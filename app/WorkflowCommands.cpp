@@ -40,7 +40,10 @@ void TForm1::btBackClick() {
 }
 
 void TForm1::btMeasureClick() {
-  if (!RunStarted || CurrentImage < 0) {
+  // Measuring needs the current image on the screen: after a file that could
+  // not be shown the view still holds the previous picture, which belongs to
+  // another row.
+  if (!RunStarted || !CurrentImageShown()) {
     Prompt_.Beep();
     return;
   }
@@ -51,7 +54,7 @@ void TForm1::btMeasureClick() {
 }
 
 void TForm1::btScaleClick() {
-  if (CurrentImage < 0) {
+  if (!CurrentImageShown()) {
     Prompt_.Beep();
     return;
   }

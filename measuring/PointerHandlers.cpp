@@ -21,6 +21,12 @@ std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint ar
 
 void TForm1::PaintBox1MouseDown(Qt::MouseButton, int X, int Y) {
   const QPoint p(X, Y);
+  // A step armed on an earlier picture carries over to the next image, but
+  // nothing is measured while the view does not show the current image.
+  if ((ScaleArmed || MeasureArmed) && !CurrentImageShown()) {
+    Prompt_.Beep();
+    return;
+  }
   if (ScaleArmed) {
     PaintBox1->PenColor = kRed;
     Dragging = true;
@@ -71,7 +77,14 @@ void TForm1::PaintBox1MouseMove(int X, int Y) {
 
 void TForm1::PaintBox1MouseUp(Qt::MouseButton, int X, int Y) {
   const QPoint p(X, Y);
-  if (ScaleArmed)
+  if ((ScaleArmed || MeasureArmed) && !CurrentImageShown()) {
+    // The picture under a figure begun earlier is no longer the current
+    // image's: the figure is dropped and nothing is written.
+    if (Dragging) {
+      EraseOverlay();
+      Dragging = AngleFirstArm = AngleSecondArm = false;
+    }
+  } else if (ScaleArmed)
     ScaleRelease(p);
   else if (MeasureArmed)
     MeasureRelease(p);

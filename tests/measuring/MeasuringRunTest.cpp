@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -229,6 +230,49 @@ TEST(OkRetryDlg, PlacementAtScreenEdges) {
   TOkRetryDlg d(nullptr);
   EXPECT_EQ(d.size(), QSize(129, 25));
   EXPECT_EQ(d.btRetry->geometry(), QRect(64, 0, 65, 25));
+}
+
+// After a file that could not be shown the previous picture stays on the
+// screen, and the broken file's row is current: nothing measured on that
+// picture may land in the row, whichever step is armed, until an image that
+// is shown is current again.
+TEST(MeasuringRun, NothingIsMeasuredIntoTheRowOfAPictureNotShown) {
+  for (bool scaleArmed : {true, false}) {
+    SCOPED_TRACE(scaleArmed ? "scale armed" : "line armed");
+    MeasuringSession run;
+    AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "L", mkLine, false, false, false, false);
+    run.Start();
+    QFile broken(run.Dir.filePath("leaf02.bmp"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("not a bitmap");
+    broken.close();
+    run.Form.btMeasure->click();
+    if (!scaleArmed) {
+      run.AcceptScale();
+      run.Drag({0, 0}, {100, 0});
+    }
+    run.Form.btNext->click();  // the broken file: a beep, the first picture stays
+    ASSERT_EQ(run.Form.CurrentImage, 1);
+    ASSERT_EQ(run.Prompt.Beeps, 1);
+    const bool scale = run.Form.ScaleArmed, measure = run.Form.MeasureArmed;
+
+    run.Form.btMeasure->click();
+    run.Drag({10, 10}, {110, 10});
+    EXPECT_EQ(run.Prompt.Beeps, 3);  // Measure and the press
+    EXPECT_EQ(run.Prompt.DialogsRun.size(), scaleArmed ? 0u : 1u);  // no dialog since the first image's
+    EXPECT_EQ(run.Form.ScaleArmed, scale);
+    EXPECT_EQ(run.Form.MeasureArmed, measure);
+    for (int col = 3; col < run.Form.ResultsTable.ColumnCount(); ++col)
+      EXPECT_EQ(run.Form.ResultsTable.Cell(col, 2), "") << col;
+
+    run.Form.btBack->click();  // shown again: measuring works
+    run.Form.btMeasure->click();
+    EXPECT_TRUE(run.Form.ScaleArmed);
+    run.AcceptScale();
+    run.Drag({0, 0}, {100, 0});
+    EXPECT_EQ(run.Prompt.Beeps, 3);
+    EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "10");
+  }
 }
 
 // The buttons' handlers close the two windows with their modal results.
