@@ -44,7 +44,7 @@ constexpr int kMaxJpegScans = 100;
 // cheap or not far larger than what the data covered; beyond that a handful
 // of bytes claiming a huge picture would cost the memory and time of the
 // whole picture (a gigabyte and seconds), and the decode stops.
-constexpr qint64 kCheapFillPixels = qint64(1) << 26;
+constexpr qint64 kCheapFillPixels = kMaxImagePixels / 8;
 constexpr qint64 kFillPerPixelRead = 15;
 
 // The decoder's progress monitor, with what it has seen of the data.
