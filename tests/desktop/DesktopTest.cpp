@@ -2,19 +2,18 @@
 // the window manager reports them, and what real keys and pointer events do.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QScrollArea>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <X11/keysym.h>
 
@@ -55,9 +54,7 @@ struct Program : ::testing::Test {
   void TearDown() override { Form.reset(); }
 
   XWindow MainWindow() { return XWindow(Form->winId()); }
-  void AddLine(const QString &name = QStringLiteral("L")) {
-    AddDefinition(Form->DefinitionList, Form->ResultsTable, name, mkLine, false, false, false, false);
-  }
+  void AddLine() { AddDefinition(Form->DefinitionList, Form->ResultsTable, "L", mkLine, false, false, false, false); }
 };
 
 // Whether the keyboard focus is in a control of the given kind (or in the
@@ -128,7 +125,7 @@ TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
           const QRect area = expected.Where == OverMainWindow ? d.FrameRect(main) : d.ScreenRect();
           return Centre(d.FrameRect(w)) - Centre(area);
         };
-        d.WaitUntil([&] { return offset().manhattanLength() <= 1; }, 5);
+        d.WaitUntil([&] { return offset().manhattanLength() <= 1; });
         EXPECT_LE(offset().manhattanLength(), 1) << "frame centre off by " << offset().x() << ", " << offset().y();
       }
       expected.Close(d, w);
@@ -174,7 +171,7 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            const XWindow conv = d.WaitForNewClient({main});
            ASSERT_NE(conv, 0u);
            EXPECT_EQ(d.NetWmName(conv), "ConvDlg");
-           d.WaitUntil([&] { return (Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength() <= 1; }, 5);
+           d.WaitUntil([&] { return (Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength() <= 1; });
            EXPECT_LE((Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength(), 1);
            ASSERT_TRUE(d.WaitForKeys(conv));
 
