@@ -19,6 +19,14 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace {
+// Runs `f` on the program's thread and waits for it.
+void OnProgramThread(const std::function<void()> &f) {
+  QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
+}
+
+}  // namespace
+
 XDesktop::XDesktop() {
   Dpy_ = XOpenDisplay(nullptr);
   if (!Dpy_) throw std::runtime_error("no X display");
@@ -141,11 +149,6 @@ QRect XDesktop::ScreenRect() {
   return QRect(0, 0, DisplayWidth(Dpy_, s), DisplayHeight(Dpy_, s));
 }
 
-Window XDesktop::Active() {
-  const std::vector<Window> w = WindowList("_NET_ACTIVE_WINDOW");
-  return w.empty() ? 0 : w.front();
-}
-
 bool XDesktop::HasFocus(Window w) {
   Window focus = 0;
   int revert = 0;
@@ -233,12 +236,8 @@ Window XDesktop::WaitForNewPopup(const std::vector<Window> &known, double second
   return found;
 }
 
-bool XDesktop::WaitForFocus(Window w, double seconds) {
-  return WaitUntil([&] { return Viewable(w) && HasFocus(w); }, seconds);
-}
-
 bool XDesktop::WaitForKeys(XWindow w, double seconds) {
-  return WaitForFocus(w, seconds) && WaitForProgram(
+  return WaitUntil([&] { return Viewable(w) && HasFocus(w); }, seconds) && WaitForProgram(
                                          [w] {
                                            const QWidget *active = QApplication::activeWindow();
                                            return active && XWindow(active->winId()) == w &&
@@ -316,10 +315,6 @@ void XDesktop::CloseWindow(Window w) {
   e.xclient.data.l[1] = 2;  // from a pager, i.e. on the person's behalf
   XSendEvent(Dpy_, Root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   Sync();
-}
-
-void OnProgramThread(const std::function<void()> &f) {
-  QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
 }
 
 bool WaitForProgram(const std::function<bool()> &condition, double seconds) {

@@ -33,7 +33,6 @@ public:
   QRect ClientRect(XWindow w);      // in screen coordinates
   QRect FrameRect(XWindow w);       // the client and the frame the window manager gives it
   QRect ScreenRect();
-  XWindow Active();                 // _NET_ACTIVE_WINDOW
   bool HasFocus(XWindow w);         // the keyboard goes to `w` or one of its children
   bool WindowManagerRunning();
   // Waits until a window manager runs and takes charge of new windows: a
@@ -47,8 +46,6 @@ public:
   XWindow WaitForNewClient(const std::vector<XWindow> &known, double seconds = 20);
   // An unmanaged window shown that is not in `known`; 0 when none comes.
   XWindow WaitForNewPopup(const std::vector<XWindow> &known, double seconds = 20);
-  // Waits until `w` is shown and has the keyboard focus.
-  bool WaitForFocus(XWindow w, double seconds = 20);
   // Waits until keys typed now reach `w`: the window system gives it the
   // keyboard and the program has made it its active window.
   bool WaitForKeys(XWindow w, double seconds = 20);
@@ -91,10 +88,6 @@ private:
 // loop turning until the person is done. A dialog the person leaves open is
 // closed afterwards, so that the command comes back and the tests go on.
 void AsUser(const std::function<void()> &command, const std::function<void(XDesktop &)> &user);
-
-// Runs `f` on the program's thread and waits for it: how the person finds
-// where a control is on the screen.
-void OnProgramThread(const std::function<void()> &f);
 
 // Polls `condition` on the program's thread until it holds: for what the
 // person sees happen inside a window, such as the caret moving into a box
