@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <iterator>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sys/mman.h>
 #include <vector>
 
@@ -206,7 +206,7 @@ struct BmpLayout {
   qint64 Height = 0;  // negative: rows stored top row first
   int Bits = 0;
   int Compression = 0;
-  qint64 DataStart = 0;  // where Qt's reader starts on the pixel data
+  qint64 DataStart = 0;  // where the pixel data starts, as Qt's reader finds it
   qint64 PaletteStart = 0;
   qint64 PaletteEntries = 0;
   int EntryBytes = 4;  // 3 in the old core header
@@ -275,11 +275,11 @@ QImage DecodeRunLength(const QByteArray &b, const BmpLayout &l) {
   return image;
 }
 
-// Checks a bitmap's headers (and run-length data) before Qt decodes it, for
-// what Qt's reader would otherwise accept: a picture without rows, a palette
-// larger than the pixel depth can index, bit fields that select no colour at
-// all, pixel data that is not there, and runs that write past their row or
-// below the last row.
+// Checks a bitmap's headers before it is decoded, for what Qt's reader would
+// otherwise accept: a picture without rows, a palette larger than the pixel
+// depth can index, bit fields that select no colour at all, pixel data that
+// is not there, and run-length data claiming far more pixels than it can
+// hold.
 bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
   constexpr qsizetype kFileHeader = 14;
   if (b.size() < kFileHeader + 16 || b[0] != 'B' || b[1] != 'M') return false;
