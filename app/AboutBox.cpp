@@ -8,16 +8,20 @@
 
 #include "app/ScaliperIcon.h"
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("About SCALIPER"));
   setFixedSize(298, 213);
+  KeepCentred(this, false);
   if (owner) setFont(owner->font());
 
   Panel1 = new QFrame(this);
   Panel1->setGeometry(8, 8, 281, 161);
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setLineWidth(2);
+  // A lowered outer and a raised inner bevel: an etched edge.
+  Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  Panel1->setLineWidth(1);
+  Panel1->setMidLineWidth(0);
 
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setGeometry(32, 24, 33, 33);
@@ -35,12 +39,4 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   OKButton->setGeometry(111, 180, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, [this] { done(mrOk); });
-}
-
-void TAboutBox::showEvent(QShowEvent *event) {
-  if (QScreen *screen = QApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.center() - rect().center());
-  }
-  QDialog::showEvent(event);
 }

@@ -17,7 +17,4 @@ public:
   QLabel *ProductName = nullptr;
   QLabel *Version = nullptr;
   QPushButton *OKButton = nullptr;
-
-protected:
-  void showEvent(QShowEvent *event) override;
 };

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -210,8 +211,9 @@ void TForm1::BuildWorkArea() {
   ScrollContent->resize(317, 349);
   ScrollBox1->setWidget(ScrollContent);
   ScrollBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+  // A scroll box reports where its menu was asked for in its viewport.
   connect(ScrollBox1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint &pos) { PopupMenu1->popup(ScrollBox1->mapToGlobal(pos)); });
+          [this](const QPoint &pos) { PopupMenu1->popup(ScrollBox1->viewport()->mapToGlobal(pos)); });
 }
 
 void TForm1::BuildGrid() {
@@ -255,9 +257,10 @@ void TForm1::ConnectCommands() {
   bind(Next1, &TForm1::btNextClick);
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
-  connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
-  // Typing changes the zoom too: text that is no item's text means 100 %.
-  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
+  // The zoom follows the box's text, once per change, whether an item was
+  // chosen or text typed (text that is no item's text means 100 %).
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
+  connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, [this] { Guarded([&] { ComboBox1Exit(); }); });
   bind(AddDef1, &TForm1::AddDef1Click);
   bind(DeleteDef1, &TForm1::DeleteDef1Click);
   bind(SaveDef1, &TForm1::SaveDef1Click);
@@ -276,6 +279,7 @@ void TForm1::ConnectCommands() {
 void TForm1::FormCreate() {
   ImageBitmap = QImage();
   CurrentImage = -1;
+  ShownImage = -1;
   RunStarted = ScaleArmed = MeasureArmed = false;
   MeasureStep = 0;
   Zoom = 1.0;

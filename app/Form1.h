@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPoint>
+#include <optional>
 
 #include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
@@ -39,6 +40,9 @@ public:
   TResultsTable ResultsTable;
   TResultsFileWriter ResultsWriter;  // the results file's bytes, kept between saves
   int CurrentImage = -1;
+  // The image whose picture the view shows: it falls behind CurrentImage
+  // when the current image's file could not be shown. -1 before any.
+  int ShownImage = -1;
   bool RunStarted = false;
   bool ScaleArmed = false;
   bool MeasureArmed = false;
@@ -123,6 +127,9 @@ public:
   // Goes to the image of a row chosen in the results table.
   void StringGrid1DblClick(int image);
   void UpdateStepDisplay();
+  // Whether the view shows the current image, so that what is measured on
+  // the screen belongs to the current row.
+  bool CurrentImageShown() const { return CurrentImage >= 0 && ShownImage == CurrentImage; }
   void HighlightPanel(QLabel *panel, bool on);
 
   // ---- Images ----------------------------------------------------------------
@@ -130,6 +137,9 @@ public:
   void ShowImage(int index);
   void DisplayBitmap(const QImage &bitmap);
   void ComboBox1Change();
+  // Editing of the zoom box ended: a text that is no item gives way to the
+  // item of the zoom in force, so the box always says what the view shows.
+  void ComboBox1Exit();
 
   // ---- Definitions -----------------------------------------------------------
   void AddDef1Click();
@@ -150,7 +160,9 @@ public:
   void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);
   void PaintBox1MouseMove(int X, int Y);
   void PaintBox1MouseUp(Qt::MouseButton button, int X, int Y);
-  double AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const;
+  // The angle between the arms in degrees, 0 to 180; none when an arm has
+  // zero length.
+  std::optional<double> AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const;
 
   // Whether the secondary mouse button belongs to the overlay's measuring
   // right now (a step is armed), rather than opening the pop-up menu.

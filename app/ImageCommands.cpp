@@ -1,6 +1,10 @@
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
+
+#include <algorithm>
+#include <iterator>
 
 #include "app/Form1.h"
 #include "app/ImageLoader.h"
@@ -11,8 +15,9 @@ void TForm1::btOpenImagesClick() {
   if (!Prompt_.RunFileDialog(OpenDialog1)) return;
   QStringList files = OpenDialog1.Files;
   if (files.isEmpty()) return;
-  // The dialog reports the file that was clicked last first; it goes last.
-  files.append(files.takeFirst());
+  // A dialog that lists the file clicked last first has it moved to the end,
+  // so that the rows follow the order in which the files were chosen.
+  if (OpenDialog1.LastClickedFirst) files.append(files.takeFirst());
   ResultsTable.AppendImageRows(files);
 }
 
@@ -39,6 +44,7 @@ void TForm1::ShowImage(int index) {
     return;
   }
   ImageBitmap = loaded;
+  ShownImage = index;
   StatusPanel1->setText(path);
   DisplayBitmap(ImageBitmap);
 }
@@ -56,13 +62,25 @@ void TForm1::DisplayBitmap(const QImage &bitmap) {
   FitScrollContent();
 }
 
+namespace {
+const double kZoomFactors[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 4.0};
+}  // namespace
+
 void TForm1::ComboBox1Change() {
-  static const double factors[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 4.0};
   // The factor follows the selected item; typed text that is no item's text
   // counts as no selection, whatever index the box still holds.
   int index = ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly);
-  Zoom = index >= 0 && index < 7 ? factors[index] : 1.0;
+  Zoom = index >= 0 && index < 7 ? kZoomFactors[index] : 1.0;
   Image1->resize(Scaled(ImageBitmap.width(), Zoom), Scaled(ImageBitmap.height(), Zoom));
   PaintBox1->Clear();
   FitScrollContent();
+}
+
+void TForm1::ComboBox1Exit() {
+  if (ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly) >= 0) return;
+  const auto *zoom = std::find(std::begin(kZoomFactors), std::end(kZoomFactors), Zoom);
+  if (zoom == std::end(kZoomFactors)) return;
+  const int index = int(zoom - std::begin(kZoomFactors));
+  ComboBox1->setCurrentIndex(index);
+  ComboBox1->setEditText(ComboBox1->itemText(index));
 }

@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include <jpeglib.h>
@@ -33,21 +35,40 @@ extern "C" void JpegOutputMessage(j_common_ptr) {}
 // built to make the decoder pass over the whole picture again and again.
 constexpr int kMaxJpegScans = 100;
 
-// Huffman coding spends at least one bit on every 8 x 8 block of the
-// luminance (its DC difference), so a complete file cannot hold more than
-// 512 pixels a byte. A file claiming far more is a handful of bytes in front
-// of a picture that is not there; decoding it would still cost the whole
-// picture's memory and time (a gigabyte and seconds for a few hundred
-// bytes), so it is refused. Arithmetic coding has no such floor; a flat
-// picture can come out at some 80,000 pixels a byte, and the bound for it
-// is a plausibility one.
-constexpr qint64 kMaxHuffmanPixelsPerByte = 512;
-constexpr qint64 kMaxArithmeticPixelsPerByte = 8192;
+// When the compressed data runs out before the picture is complete (the
+// input stands at a marker, or at the end marker the source supplies for a
+// file cut short), libjpeg decodes the rest from no data at all. That is how
+// a file cut short still shows what it has, and how arithmetic coding ends a
+// flat picture in a few bytes. It is allowed while the part still to come is
+// cheap or not far larger than what the data covered; beyond that a handful
+// of bytes claiming a huge picture would cost the memory and time of the
+// whole picture (a gigabyte and seconds), and the decode stops.
+constexpr qint64 kCheapFillPixels = kMaxImagePixels / 8;
+constexpr qint64 kFillPerPixelRead = 15;
 
-extern "C" void JpegProgress(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor &&
-      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
-    JpegErrorExit(cinfo);
+// The decoder's progress monitor, with what it has seen of the data.
+struct JpegMonitor {
+  jpeg_progress_mgr pub;
+  bool DataEnded = false;
+};
+
+extern "C" void JpegProgress(j_common_ptr common) {
+  if (!common->is_decompressor) return;
+  auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
+  if (cinfo->input_scan_number > kMaxJpegScans) JpegErrorExit(common);
+  auto *monitor = reinterpret_cast<JpegMonitor *>(cinfo->progress);
+  // Restart markers stand between the pieces of a scan's data; any other
+  // marker ends it.
+  const int marker = cinfo->unread_marker;
+  if (monitor->DataEnded || marker == 0 || (marker >= 0xD0 && marker <= 0xD7)) return;
+  const qint64 rows = cinfo->total_iMCU_rows, done = cinfo->input_iMCU_row;
+  if (rows <= 0 || done + 1 >= rows) return;  // at the scan's end a marker is due
+  monitor->DataEnded = true;
+  const qint64 pixels = qint64(cinfo->image_width) * cinfo->image_height;
+  const qint64 missing = pixels * (rows - done) / rows;
+  // An earlier scan covered the whole picture.
+  const qint64 read = cinfo->input_scan_number > 1 ? pixels : pixels - missing;
+  if (missing > qMax(kCheapFillPixels, kFillPerPixelRead * read)) JpegErrorExit(common);
 }
 
 // Feeds libjpeg from a device a piece at a time, so that a file's bytes are
@@ -94,9 +115,8 @@ extern "C" void DeviceSkipInput(j_decompress_ptr cinfo, long count) {
 struct JpegDecodeState {
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
-  jpeg_progress_mgr progress;
+  JpegMonitor progress;
   JpegDeviceSource source;
-  qint64 inputSize = 0;  // the whole input's length in bytes
   QImage image;
   std::vector<JSAMPLE> cmykRow;
   bool created = false;
@@ -131,8 +151,8 @@ bool DecodeJpeg(JpegDecodeState &s) {
 
   jpeg_create_decompress(&cinfo);
   s.created = true;
-  s.progress.progress_monitor = JpegProgress;
-  cinfo.progress = &s.progress;
+  s.progress.pub.progress_monitor = JpegProgress;
+  cinfo.progress = &s.progress.pub;
   s.source.pub.init_source = DeviceInitSource;
   s.source.pub.fill_input_buffer = DeviceFillInput;
   s.source.pub.skip_input_data = DeviceSkipInput;
@@ -146,8 +166,6 @@ bool DecodeJpeg(JpegDecodeState &s) {
   const qint64 width = cinfo.image_width;
   const qint64 height = cinfo.image_height;
   if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
-  const qint64 perByte = cinfo.arith_code ? kMaxArithmeticPixelsPerByte : kMaxHuffmanPixelsPerByte;
-  if (width * height > s.inputSize * perByte) return false;
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) {
@@ -189,7 +207,6 @@ bool LoadJpegFrom(QIODevice &device, qint64 size, QImage &out) {
   if (size <= 0) return false;
   JpegDecodeState state;
   state.source.device = &device;
-  state.inputSize = size;
   const bool ok = DecodeJpeg(state);
   if (state.created) jpeg_destroy_decompress(&state.cinfo);
   if (!ok) return false;
@@ -219,51 +236,80 @@ struct BmpLayout {
   qint64 Height = 0;  // negative: rows stored top row first
   int Bits = 0;
   int Compression = 0;
-  qint64 DataStart = 0;  // where Qt's reader starts on the pixel data
+  qint64 DataStart = 0;  // where the pixel data starts, as Qt's reader finds it
+  qint64 PaletteStart = 0;
+  qint64 PaletteEntries = 0;
+  int EntryBytes = 4;  // 3 in the old core header
 };
 
 constexpr qint64 kMaxRlePixelsPerByte = 1024;
 
-// Walks run-length data the way a decoder would and tells whether every run,
-// literal and jump stays inside the picture. A stream that simply ends early
-// is accepted: the rows it does not reach stay at colour 0.
-bool RleStaysInside(const QByteArray &b, const BmpLayout &l) {
+bool IsRunLength(const BmpLayout &l) { return l.Compression == 1 || l.Compression == 2; }
+
+// Decodes run-length pixel data (RLE8, or RLE4: two pixels a byte) through
+// the palette into an RGB32 picture, bottom row first. Runs and literal
+// pixels that pass the end of their row are clipped there, as other readers
+// do: some encoders cover a row of odd width with runs one pixel longer.
+// Pixels the data jumps over or never reaches (it may simply end) keep colour
+// 0. Data for rows below the picture, or a jump out of it, cannot be placed:
+// the bitmap is refused (a null picture).
+QImage DecodeRunLength(const QByteArray &b, const BmpLayout &l) {
   const bool rle4 = l.Compression == 2;
-  const qint64 w = l.Width, h = l.Height;
-  qint64 x = 0, y = 0;
+  const int w = int(l.Width), h = int(l.Height);
+  QRgb colours[256];
+  std::fill(std::begin(colours), std::end(colours), qRgb(0, 0, 0));
+  for (qint64 i = 0; i < qMin<qint64>(l.PaletteEntries, 256); ++i) {
+    const qsizetype at = qsizetype(l.PaletteStart + i * l.EntryBytes);
+    colours[i] = qRgb(uchar(b[at + 2]), uchar(b[at + 1]), uchar(b[at]));
+  }
+  QImage image(w, h, QImage::Format_RGB32);
+  if (image.isNull()) return image;
+  image.fill(colours[0]);
+
+  qint64 x = 0, y = 0;  // y counts rows from the bottom
   qsizetype at = qsizetype(l.DataStart);
+  // The pixel value at position `i` of a run's or a literal's values.
+  const auto value = [rle4](int byte, int i) { return rle4 ? (i & 1 ? byte & 15 : byte >> 4) : byte; };
   while (at + 2 <= b.size()) {
     const int count = uchar(b[at]), code = uchar(b[at + 1]);
     at += 2;
-    if (count > 0) {  // a run of one value (two alternating nibbles for RLE4)
-      if (y >= h || x + count > w) return false;
+    if (count > 0) {  // a run of one value (two alternating nibbles in RLE4)
+      if (y >= h) return QImage();
+      QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(int(h - 1 - y)));
+      for (int i = 0; i < count && x + i < w; ++i) row[x + i] = colours[value(code, i)];
       x += count;
     } else if (code == 0) {  // end of line
       x = 0;
       ++y;
     } else if (code == 1) {  // end of bitmap
-      return true;
+      break;
     } else if (code == 2) {  // jump right and up
-      if (at + 2 > b.size()) return true;
+      if (at + 2 > b.size()) break;
       x += uchar(b[at]);
       y += uchar(b[at + 1]);
       at += 2;
-      if (x > w || y > h) return false;
+      if (y > h) return QImage();
     } else {  // `code` literal pixels, padded to an even number of bytes
-      if (y >= h || x + code > w) return false;
-      x += code;
+      if (y >= h) return QImage();
+      QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(int(h - 1 - y)));
       const qsizetype bytes = rle4 ? (code + 1) / 2 : code;
+      for (int i = 0; i < code && x + i < w; ++i) {
+        const qsizetype from = at + (rle4 ? i / 2 : i);
+        if (from >= b.size()) break;
+        row[x + i] = colours[value(uchar(b[from]), i)];
+      }
+      x += code;
       at += bytes + (bytes & 1);
     }
   }
-  return true;
+  return image;
 }
 
-// Checks a bitmap's headers (and run-length data) before Qt decodes it, for
-// what Qt's reader would otherwise accept: a picture without rows, a palette
-// larger than the pixel depth can index, bit fields that select no colour at
-// all, pixel data that is not there, and runs that write past their row or
-// below the last row.
+// Checks a bitmap's headers before it is decoded, for what Qt's reader would
+// otherwise accept: a picture without rows, a palette larger than the pixel
+// depth can index, bit fields that select no colour at all, pixel data that
+// is not there, and run-length data claiming far more pixels than it can
+// hold.
 bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
   constexpr qsizetype kFileHeader = 14;
   if (b.size() < kFileHeader + 16 || b[0] != 'B' || b[1] != 'M') return false;
@@ -299,6 +345,9 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
   if (l.Bits >= 1 && l.Bits <= 8) {
     const qint64 entries = clrUsed ? clrUsed : qint64(1) << l.Bits;
     if (entries > (qint64(1) << l.Bits)) return false;
+    l.PaletteStart = headerEnd;
+    l.PaletteEntries = entries;
+    l.EntryBytes = entryBytes;
     paletteEnd += entries * entryBytes;
   } else if (l.Compression == 3 && (l.Bits == 16 || l.Bits == 32)) {
     // The red, green and blue masks follow a 40-byte header and are part of
@@ -311,16 +360,18 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
   l.DataStart = qMax(offBits, paletteEnd);
   if (paletteEnd > b.size() || l.DataStart > b.size()) return false;
 
-  if (l.Compression == 1 || l.Compression == 2) {
+  if (IsRunLength(l)) {
+    // RLE8 holds 8 bits a pixel and RLE4 four; nothing else is defined.
+    if (l.Bits != (l.Compression == 1 ? 8 : 4)) return false;
     // Run-length data is read bottom row first; a top-down picture cannot
-    // hold it, and Qt would write it outside the picture.
+    // hold it.
     if (l.Height < 0) return false;
     // Encoders spend two bytes on a run of at most 255 pixels and two on each
     // row's end. A file claiming far more pixels than that for its size
     // leaves nearly all of them to jumps or an early end: a few bytes that
     // would cost the memory and time of a huge picture holding nothing.
     if (l.Width * l.Height > qint64(b.size()) * kMaxRlePixelsPerByte) return false;
-    return RleStaysInside(b, l);
+    return true;
   }
   if (l.Compression == 0 || l.Compression == 3) {
     const qint64 stride = ((l.Width * l.Bits + 31) / 32) * 4;
@@ -335,6 +386,12 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
   if (bytes.isEmpty()) return false;
   BmpLayout layout;
   if (!BmpIsSound(bytes, layout)) return false;
+  if (IsRunLength(layout)) {
+    QImage image = DecodeRunLength(bytes, layout);
+    if (image.isNull()) return false;
+    out = std::move(image);
+    return true;
+  }
 
   // Qt refuses images above its allocation limit; make room for the largest
   // picture the program accepts. A limit of 0 means none is applied.
@@ -355,15 +412,7 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
   const qint64 width = size.width(), height = qAbs(qint64(size.height()));
   if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
 
-  // Qt's reader writes into the image it is given when that already has the
-  // size and format it would make. Handing it a cleared one means pixels that
-  // run-length data skips come out as colour 0 rather than as whatever the
-  // memory held.
   QImage image;
-  if (layout.Bits >= 1 && layout.Bits <= 8) {
-    image = QImage(int(width), int(height), layout.Bits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
-    if (!image.isNull()) image.fill(0);
-  }
   if (!reader.read(&image) || image.isNull()) return false;
   if (qint64(image.width()) * image.height() > kMaxImagePixels) return false;
 

@@ -7,17 +7,38 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "app/ScaliperApplication.h"
+
+namespace {
+// The window a message box belongs to: the modal dialog the person is working
+// in when a command has one open, else the main window. A box that belongs
+// to a window kept above all others is kept above as well; otherwise it would
+// open hidden behind that window and take the keystrokes meant for it.
+QWidget *BoxOwner(QWidget *mainWindow) {
+  if (QWidget *modal = QApplication::activeModalWidget()) return modal;
+  return mainWindow;
+}
+
+void KeepAboveOwner(QMessageBox &box) {
+  const QWidget *owner = box.parentWidget();
+  if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+}  // namespace
+
 void TQtPrompter::Beep() { QApplication::beep(); }
 
 void TQtPrompter::ShowMessage(const QString &text, const QString &title) {
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, Owner_);
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, BoxOwner(Owner_));
+  KeepAboveOwner(box);
   box.exec();
 }
 
 ModalResult TQtPrompter::Ask(const QString &text, const QString &title, bool withCancel) {
   QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
   if (withCancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::NoIcon, title, text, buttons, Owner_);
+  QMessageBox box(QMessageBox::NoIcon, title, text, buttons, BoxOwner(Owner_));
+  KeepAboveOwner(box);
   switch (box.exec()) {
     case QMessageBox::Yes: return mrYes;
     case QMessageBox::No: return mrNo;
@@ -69,6 +90,14 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted) return false;
   state.Files = dialog.selectedFiles();
+#ifdef Q_OS_WIN
+  // Unless told otherwise Qt shows the shell's own dialog on Windows, which
+  // puts the focused (last clicked) file first. Qt's own dialog, and those of
+  // the Linux and macOS desktops, list the files in order.
+  state.LastClickedFirst = !dialog.testOption(QFileDialog::DontUseNativeDialog);
+#else
+  state.LastClickedFirst = false;
+#endif
   state.FileName = state.Files.value(0);
   int index = int(filters.indexOf(dialog.selectedNameFilter()));
   if (index >= 0) state.FilterIndex = index + 1;
@@ -76,7 +105,8 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
 }
 
 void TQtPrompter::ReportError(const QString &text) {
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                  QMessageBox::Ok, Owner_);
+  QMessageBox box(QMessageBox::Critical, QString::fromLatin1(TScaliperApplication::Title), text,
+                  QMessageBox::Ok, BoxOwner(Owner_));
+  KeepAboveOwner(box);
   box.exec();
 }

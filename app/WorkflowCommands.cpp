@@ -52,7 +52,10 @@ void TForm1::GoToImage(int i) {
 }
 
 void TForm1::btMeasureClick() {
-  if (!RunStarted || CurrentImage < 0) {
+  // Measuring needs the current image on the screen: after a file that could
+  // not be shown the view still holds the previous picture, which belongs to
+  // another row.
+  if (!RunStarted || !CurrentImageShown()) {
     Prompt_.Beep();
     return;
   }
@@ -63,7 +66,7 @@ void TForm1::btMeasureClick() {
 }
 
 void TForm1::btScaleClick() {
-  if (CurrentImage < 0) {
+  if (!CurrentImageShown()) {
     Prompt_.Beep();
     return;
   }

@@ -21,6 +21,9 @@ struct FileDialogState {
   bool OverwritePrompt = false;
   QString FileName;         // the chosen (or first chosen) file, full path
   QStringList Files;        // every chosen file, in the dialog's order
+  // The dialog listed the file focused last (the one clicked last) first and
+  // the others in the order of its view, as the Windows shell's dialog does.
+  bool LastClickedFirst = false;
 
   // The filter as description/pattern pairs.
   QStringList Descriptions() const;

@@ -5,13 +5,16 @@
 #include <QPushButton>
 
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 
 TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("DeleteDefDlg"));
   setFixedSize(209, 116);
+  KeepCentred(this, true);
   if (owner) setFont(owner->font());
   Label1 = new QLabel(QStringLiteral("Delete definition for"), this);
   Label1->move(32, 24);
+  Label1->adjustSize();
   cbName = new QComboBox(this);
   cbName->setEditable(true);
   cbName->setInsertPolicy(QComboBox::NoInsert);
@@ -23,9 +26,13 @@ TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   setTabOrder(btOK, btCancel);
   setTabOrder(btCancel, cbName);
   btOK->setFocus();
-  connect(btOK, &QPushButton::clicked, this, [this] { done(mrOk); });
-  connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+  connect(btOK, &QPushButton::clicked, this, &TDeleteDefDlg::btOKClick);
+  connect(btCancel, &QPushButton::clicked, this, &TDeleteDefDlg::btCancelClick);
 }
+
+void TDeleteDefDlg::btOKClick() { done(mrOk); }
+
+void TDeleteDefDlg::btCancelClick() { done(mrCancel); }
 
 void TDeleteDefDlg::AddName(const QString &name) {
   cbName->addItem(name);

@@ -20,6 +20,8 @@ public:
   QPushButton *btOK, *btCancel;
 
   void AddName(const QString &name);
+  void btOKClick();
+  void btCancelClick();
   // The position of the chosen entry, or -1 when none is chosen.
   int SelectedIndex() const;
 

@@ -9,14 +9,17 @@
 #include <QPushButton>
 
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 
 TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Add Definition"));
   setFixedSize(303, 200);
+  KeepCentred(this, true);
   if (owner) setFont(owner->font());
   auto label = [this](const QString &text, int x, int y) {
     auto *l = new QLabel(text, this);
     l->move(x, y);
+    l->adjustSize();
     return l;
   };
   Label1 = label(QStringLiteral("Measure No.:"), 8, 8);
@@ -29,13 +32,18 @@ TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   cbType = new QComboBox(this);
   cbType->setEditable(true);
   cbType->setInsertPolicy(QComboBox::NoInsert);
+  // Typed text stays as typed: completing "R" to "Rectangle" would choose a
+  // kind the user never chose.
+  cbType->setCompleter(nullptr);
   cbType->addItems(MeasureKinds::TypeListItems());
   cbType->setGeometry(104, 64, 177, 23);
   gbOptions = new QGroupBox(QStringLiteral("Options"), this);
   gbOptions->setGeometry(104, 88, 177, 65);
   auto box = [this](const QString &text, int x, int y, int w, bool TMDDlg::*field) {
     auto *b = new QCheckBox(text, gbOptions);
-    b->setGeometry(x, y, w, 17);
+    // As wide as the caption needs where the given width is too narrow for
+    // this desktop's font.
+    b->setGeometry(x, y, qMax(w, b->sizeHint().width()), 17);
     connect(b, &QCheckBox::toggled, this, [this, field](bool on) { this->*field = on; });
     return b;
   };
@@ -57,8 +65,16 @@ TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   setTabOrder(btOK, btCancel);
 
   connect(edName, &QLineEdit::textChanged, this, [this] { edNameChange(); });
-  connect(cbType, &QComboBox::activated, this, [this] { cbTypeChange(); });
-  connect(cbType, &QComboBox::editTextChanged, this, [this] { cbTypeChange(); });
+  // Choosing an item from the list gives its kind; typing into the box gives
+  // none, whatever the text.
+  connect(cbType, &QComboBox::activated, this, [this] {
+    KindTyped_ = false;
+    cbTypeChange();
+  });
+  connect(cbType->lineEdit(), &QLineEdit::textEdited, this, [this] {
+    KindTyped_ = true;
+    cbTypeChange();
+  });
   connect(btOK, &QPushButton::clicked, this, [this] { btOKClick(); });
   connect(btCancel, &QPushButton::clicked, this, [this] { btCancelClick(); });
 
@@ -107,9 +123,8 @@ void TMDDlg::edNameChange() {
 
 void TMDDlg::cbTypeChange() {
   if (Updating_) return;
-  // Qt keeps the old index while the text is edited, so the kind comes from
-  // the text: an item's text gives its index, anything else -1.
-  const int index = cbType->findText(cbType->currentText(), Qt::MatchExactly);
+  // Qt keeps the old index while the text is edited; typed text selects no item.
+  const int index = KindTyped_ ? -1 : cbType->currentIndex();
   MeasureKind = TMeasureKind(std::int8_t(index));
   if (MeasureKind == mkRectangle) {
     cbHeight->setChecked(true);

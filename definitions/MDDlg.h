@@ -50,4 +50,5 @@ protected:
 
 private:
   bool Updating_ = false;
+  bool KindTyped_ = false;  // the type box holds typed text, not a chosen item
 };

@@ -6,12 +6,14 @@
 
 #include "common/ErrorReport.h"
 #include "common/Prompter.h"
+#include "common/WindowPlacement.h"
 #include "measuring/ValueText.h"
 
 TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_(prompter) {
   setWindowTitle(QStringLiteral("ConvDlg"));
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFixedSize(198, 94);
+  KeepCentred(this, true);
   if (owner) setFont(owner->font());
   auto label = [this](const QString &text, int x, int y) {
     auto *l = new QLabel(text, this);
@@ -35,14 +37,16 @@ TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_
   btRetry->setGeometry(72, 64, 57, 25);
   btCancel = new QPushButton(QStringLiteral("Cancel"), this);
   btCancel->setGeometry(136, 65, 57, 24);
+  // OK is the dialog's default button: Enter in the centimetre box accepts.
+  btOK->setDefault(true);
   setTabOrder(btOK, btRetry);
   setTabOrder(btRetry, btCancel);
   setTabOrder(btCancel, edCm);
   btOK->setFocus();
   connect(edCm, &QLineEdit::textEdited, this, [this] { RunGuarded(Prompt_, [&] { edCmChange(); }); });
-  connect(btOK, &QPushButton::clicked, this, [this] { btOKClick(); });
-  connect(btRetry, &QPushButton::clicked, this, [this] { done(mrRetry); });
-  connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+  connect(btOK, &QPushButton::clicked, this, &TConvDlg::btOKClick);
+  connect(btRetry, &QPushButton::clicked, this, &TConvDlg::btRetryClick);
+  connect(btCancel, &QPushButton::clicked, this, &TConvDlg::btCancelClick);
   SetLengthCm(10);
 }
 
@@ -51,14 +55,25 @@ void TConvDlg::SetLengthCm(int n) {
   edCm->setText(QString::number(n));
 }
 
+namespace {
+// Shows a value in its label whole: the label takes the text's width, and
+// the caption after it moves right from its place only as far as the value
+// needs.
+void ShowValue(QLabel *value, const QString &text, QLabel *next, int nextLeft) {
+  value->setText(text);
+  value->resize(qMax(46, value->sizeHint().width()), value->height());
+  next->move(qMax(nextLeft, value->geometry().right() + 4), next->y());
+}
+}  // namespace
+
 void TConvDlg::SetLengthDots(int n) {
   LengthDots = n;
-  lbLength->setText(QString::number(n));
+  ShowValue(lbLength, QString::number(n), Label6, 72);
 }
 
 void TConvDlg::SetDotsPerCm(double v) {
   DotsPerCm = v;
-  lbDpc->setText(FormatValue(v));
+  ShowValue(lbDpc, FormatValue(v), Label1, 104);
 }
 
 void TConvDlg::edCmChange() {
@@ -88,9 +103,8 @@ void TConvDlg::btOKClick() {
   done(mrOk);
 }
 
-void TConvDlg::reject() { done(mrCancel); }
+void TConvDlg::btRetryClick() { done(mrRetry); }
 
-void TConvDlg::showEvent(QShowEvent *event) {
-  if (QWidget *owner = parentWidget()) move(owner->frameGeometry().center() - rect().center());
-  QDialog::showEvent(event);
-}
+void TConvDlg::btCancelClick() { done(mrCancel); }
+
+void TConvDlg::reject() { btCancelClick(); }

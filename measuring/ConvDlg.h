@@ -27,10 +27,10 @@ public:
   void SetDotsPerCm(double v);
   void edCmChange();
   void btOKClick();
+  void btRetryClick();
+  void btCancelClick();
+  // Closing by the window frame (or Escape) cancels.
   void reject() override;
-
-protected:
-  void showEvent(QShowEvent *event) override;
 
 private:
   Prompter &Prompt_;

@@ -13,9 +13,13 @@ TOkRetryDlg::TOkRetryDlg(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::Frame
   btRetry->setGeometry(64, 0, 65, 25);
   setTabOrder(btOK, btRetry);
   btOK->setFocus();
-  connect(btOK, &QPushButton::clicked, this, [this] { done(mrOk); });
-  connect(btRetry, &QPushButton::clicked, this, [this] { done(mrRetry); });
+  connect(btOK, &QPushButton::clicked, this, &TOkRetryDlg::btOKClick);
+  connect(btRetry, &QPushButton::clicked, this, &TOkRetryDlg::btRetryClick);
 }
+
+void TOkRetryDlg::btOKClick() { done(mrOk); }
+
+void TOkRetryDlg::btRetryClick() { done(mrRetry); }
 
 QPoint PopupPosition(QPoint p, QSize popup, const QRect &screen) {
   int left = p.x() + 10, top = p.y() + 10;

@@ -14,6 +14,9 @@ class TOkRetryDlg : public QDialog {
 public:
   explicit TOkRetryDlg(QWidget *owner);
   QPushButton *btOK, *btRetry;
+  void btOKClick();
+  void btRetryClick();
+  // Closed any other way, the figure counts as refused.
   void reject() override { done(mrCancel); }
 };
 

@@ -15,12 +15,18 @@ const QColor kYellow(255, 255, 0);
 const int kLabelPointSize = 8;
 }  // namespace
 
-double TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
-  return AngleBetweenArms(vertex, arm1, arm2).value_or(0.0);
+std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
+  return AngleBetweenArms(vertex, arm1, arm2);
 }
 
 void TForm1::PaintBox1MouseDown(Qt::MouseButton, int X, int Y) {
   const QPoint p(X, Y);
+  // A step armed on an earlier picture carries over to the next image, but
+  // nothing is measured while the view does not show the current image.
+  if ((ScaleArmed || MeasureArmed) && !CurrentImageShown()) {
+    Prompt_.Beep();
+    return;
+  }
   if (ScaleArmed) {
     PaintBox1->PenColor = kRed;
     Dragging = true;
@@ -71,7 +77,14 @@ void TForm1::PaintBox1MouseMove(int X, int Y) {
 
 void TForm1::PaintBox1MouseUp(Qt::MouseButton, int X, int Y) {
   const QPoint p(X, Y);
-  if (ScaleArmed)
+  if ((ScaleArmed || MeasureArmed) && !CurrentImageShown()) {
+    // The picture under a figure begun earlier is no longer the current
+    // image's: the figure is dropped and nothing is written.
+    if (Dragging) {
+      EraseOverlay();
+      Dragging = AngleFirstArm = AngleSecondArm = false;
+    }
+  } else if (ScaleArmed)
     ScaleRelease(p);
   else if (MeasureArmed)
     MeasureRelease(p);
@@ -115,8 +128,12 @@ void TForm1::SkipUnmeasurableSteps() {
 
 int TForm1::RunOkRetry(QPoint overlayPoint) {
   TOkRetryDlg popup(this);
-  const QPoint client(overlayPoint.x() + ScrollBox1->x(), overlayPoint.y() + ScrollBox1->y());
-  const QPoint screenPoint = centralWidget()->mapToGlobal(client);
+  // The scroll box's edges are taken in the window's client area, which
+  // starts above the tool bar; the overlay's own offset inside the box is
+  // not added.
+  QWidget *client = centralWidget();
+  const QPoint edges = ScrollBox1->mapTo(client, QPoint(0, 0));
+  const QPoint screenPoint = client->mapToGlobal(overlayPoint + edges);
   QScreen *screen = QGuiApplication::screenAt(screenPoint);
   if (!screen) screen = QGuiApplication::primaryScreen();
   popup.move(PopupPosition(screenPoint, popup.size(), screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20)));
@@ -167,7 +184,7 @@ void TForm1::MeasureRelease(QPoint end) {
       PaintBox1->Line(StartPoint, LastPoint);
       PaintBox1->Line(StartPoint, end);
       ArmEnd2 = end;
-      const std::optional<double> angle = AngleBetweenArms(StartPoint, ArmEnd1, ArmEnd2);
+      const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, ArmEnd2);
       // An arm of zero length has no angle: the same angle is taken again.
       const int result = angle ? RunOkRetry(end) : mrNone;
       if (!angle) Prompt_.Beep();

@@ -22,7 +22,10 @@ public:
     QPainter painter(Corner_);
     QStyleOptionHeader option;
     option.initFrom(Corner_);
+    // The corner button is disabled (it selects nothing), but its heading is
+    // drawn like the others, not greyed out.
     option.state |= QStyle::State_Enabled;
+    option.palette.setCurrentColorGroup(Corner_->isActiveWindow() ? QPalette::Active : QPalette::Inactive);
     option.rect = Corner_->rect();
     option.text = Table_.Cell(0, 0);
     option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;

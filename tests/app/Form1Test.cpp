@@ -174,6 +174,29 @@ TEST(Form1, StartsInsideTheScreen) {
   EXPECT_TRUE(area.contains(form.frameGeometry()));
 }
 
+// Drawn details: the grid's "No." heading in the text colour of the other
+// headings, not greyed out; the About box's panel with a lowered outer and a
+// raised inner bevel.
+TEST(Form1, CornerHeadingAndAboutBevel) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  form.show();
+  auto *corner = form.StringGrid1->findChild<QAbstractButton *>();
+  ASSERT_TRUE(corner);
+  const QImage heading = corner->grab().toImage();
+  int darkest = 255;
+  for (int y = 0; y < heading.height(); ++y)
+    for (int x = 0; x < heading.width(); ++x) darkest = qMin(darkest, qGray(heading.pixel(x, y)));
+  EXPECT_LT(darkest, qGray(form.palette().color(QPalette::Disabled, QPalette::ButtonText).rgb()) - 60);
+
+  TAboutBox box(&form);
+  const QImage panel = box.Panel1->grab().toImage();
+  const int w = panel.width(), h = panel.height();
+  const auto grey = [&](int x, int y) { return qGray(panel.pixel(x, y)); };
+  EXPECT_LT(grey(0, 0), grey(1, 1));              // top-left: dark outside, light inside
+  EXPECT_GT(grey(w - 1, h - 1), grey(w - 2, h - 2));  // bottom-right: light outside, dark inside
+}
+
 TEST(Form1, ErrorsEscapingACommandAreReportedAndTheProgramGoesOn) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);

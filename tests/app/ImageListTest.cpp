@@ -48,26 +48,36 @@ QByteArray Bmp(int w, int h) {
 }
 }  // namespace
 
-TEST(ImageList, OpenImagesAppendsInDialogOrderWithTheFirstLast) {
-  Batch b;
-  EXPECT_EQ(b.Form.OpenDialog1.Title, "Open files");
-  EXPECT_EQ(b.Form.OpenDialog1.FilterIndex, 2);
-  EXPECT_TRUE(b.Form.OpenDialog1.MultiSelect);
-  b.Open({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"});
-  b.Open({"/q/d.bmp"});
-  const auto &t = b.Form.ResultsTable;
-  EXPECT_EQ(t.ImageCount, 4);
-  EXPECT_TRUE(t.DataChanged());
-  QStringList names, numbers;
-  for (int r = 1; r <= 4; ++r) names << t.Cell(2, r), numbers << t.Cell(0, r);
-  EXPECT_EQ(names, (QStringList{"b.jpg", "c.jpg", "a.jpg", "d.bmp"}));
-  EXPECT_EQ(numbers, (QStringList{"1", "2", "3", "4"}));
-  EXPECT_EQ(t.Cell(1, 4), "/q");
-  EXPECT_EQ(b.Form.CurrentImage, -1);  // nothing is shown yet
-  EXPECT_TRUE(b.Form.ImageBitmap.isNull());
-  b.Prompt.CancelFile();
-  b.Form.btOpenImages->click();
-  EXPECT_EQ(t.ImageCount, 4);
+// Rows follow the order of the files as chosen: the dialog's list as it is,
+// or, from a dialog that lists the file clicked last first, with that one
+// moved to the end.
+TEST(ImageList, OpenImagesAppendsInTheOrderChosen) {
+  for (bool lastClickedFirst : {false, true}) {
+    SCOPED_TRACE(lastClickedFirst);
+    Batch b;
+    EXPECT_EQ(b.Form.OpenDialog1.Title, "Open files");
+    EXPECT_EQ(b.Form.OpenDialog1.FilterIndex, 2);
+    EXPECT_TRUE(b.Form.OpenDialog1.MultiSelect);
+    b.Prompt.AnswerFiles({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"}, lastClickedFirst);
+    b.Form.btOpenImages->click();
+    b.Prompt.AnswerFiles({"/q/d.bmp"}, lastClickedFirst);
+    b.Form.btOpenImages->click();
+    const auto &t = b.Form.ResultsTable;
+    EXPECT_EQ(t.ImageCount, 4);
+    EXPECT_TRUE(t.DataChanged());
+    QStringList names, numbers;
+    for (int r = 1; r <= 4; ++r) names << t.Cell(2, r), numbers << t.Cell(0, r);
+    const QStringList expected = lastClickedFirst ? QStringList{"b.jpg", "c.jpg", "a.jpg", "d.bmp"}
+                                                  : QStringList{"a.jpg", "b.jpg", "c.jpg", "d.bmp"};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(numbers, (QStringList{"1", "2", "3", "4"}));
+    EXPECT_EQ(t.Cell(1, 4), "/q");
+    EXPECT_EQ(b.Form.CurrentImage, -1);  // nothing is shown yet
+    EXPECT_TRUE(b.Form.ImageBitmap.isNull());
+    b.Prompt.CancelFile();
+    b.Form.btOpenImages->click();
+    EXPECT_EQ(t.ImageCount, 4);
+  }
 }
 
 // The extension alone, in any case, decides how a file is read; a file that
@@ -154,6 +164,25 @@ TEST(ImageList, Zoom) {
   EXPECT_EQ(b.Form.Zoom, 2.0);
   b.Form.ComboBox1->setCurrentIndex(6);
   EXPECT_EQ(b.Form.Image1->size(), QSize(404, 204));
+
+  // Once editing ends, a text that is no item gives way to the zoom in force.
+  edit->selectAll();
+  QTest::keyClicks(edit, "12%");
+  EXPECT_EQ(b.Form.Zoom, 1.0);
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(b.Form.ComboBox1->currentText(), "100%");
+  EXPECT_EQ(b.Form.Zoom, 1.0);
+  EXPECT_EQ(b.Form.Image1->size(), QSize(101, 51));
+
+  // Each change reaches the zoom handler once: one connection in all from
+  // the box's change signals (choosing an item changes index and text).
+  struct Peek : QObject {
+    static int Receivers(const QObject *o, const char *signal) { return (o->*(&Peek::receivers))(signal); }
+  };
+  const QComboBox *box = b.Form.ComboBox1;
+  EXPECT_EQ(Peek::Receivers(box, SIGNAL(currentIndexChanged(int))) + Peek::Receivers(box, SIGNAL(editTextChanged(QString))) +
+                Peek::Receivers(box, SIGNAL(currentTextChanged(QString))),
+            1);
 }
 
 // Enlarged, each image pixel is a block of equal view pixels, the block of

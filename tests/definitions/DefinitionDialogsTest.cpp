@@ -57,7 +57,8 @@ TEST(MDDlg, TypedKindIsMinusOneAndOkRules) {
   TMDDlg d(nullptr);
   d.SetMeasureNo(1);
   Choose(d, 2);
-  d.cbType->setEditText("Circle");
+  d.cbType->lineEdit()->selectAll();
+  QTest::keyClicks(d.cbType->lineEdit(), "Circle");
   EXPECT_EQ(int(d.MeasureKind), -1);
   EXPECT_EQ(d.MeasureName, "M1");
   EXPECT_EQ(d.cbType->currentText(), "Circle");

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,8 +32,7 @@ struct MeasuringSession {
       img.fill(Qt::darkGreen);
       ASSERT_TRUE(img.save(Dir.filePath(name), "BMP"));
     }
-    // The dialog lists the last clicked file first; it is moved to the end.
-    Prompt.AnswerFiles({Dir.filePath("leaf02.bmp"), Dir.filePath("leaf01.bmp")});
+    Prompt.AnswerFiles({Dir.filePath("leaf01.bmp"), Dir.filePath("leaf02.bmp")});
     Form.btOpenImages->click();
     Prompt.Answers.push_back(mrYes);
     Form.btNext->click();
@@ -191,6 +193,7 @@ TEST(MeasuringRun, ZeroArmAngleAndZeroScaleAreRefused) {
   EXPECT_TRUE(run.Form.MeasureArmed);
   EXPECT_EQ(run.Form.MeasureStep, 0);
   EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "");
+  EXPECT_FALSE(run.Form.AngleDegrees({50, 50}, {50, 50}, {80, 80}).has_value());
 }
 
 TEST(MeasuringRun, WorkflowRefusals) {
@@ -227,6 +230,65 @@ TEST(OkRetryDlg, PlacementAtScreenEdges) {
   TOkRetryDlg d(nullptr);
   EXPECT_EQ(d.size(), QSize(129, 25));
   EXPECT_EQ(d.btRetry->geometry(), QRect(64, 0, 65, 25));
+}
+
+// After a file that could not be shown the previous picture stays on the
+// screen, and the broken file's row is current: nothing measured on that
+// picture may land in the row, whichever step is armed, until an image that
+// is shown is current again.
+TEST(MeasuringRun, NothingIsMeasuredIntoTheRowOfAPictureNotShown) {
+  for (bool scaleArmed : {true, false}) {
+    SCOPED_TRACE(scaleArmed ? "scale armed" : "line armed");
+    MeasuringSession run;
+    AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "L", mkLine, false, false, false, false);
+    run.Start();
+    QFile broken(run.Dir.filePath("leaf02.bmp"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("not a bitmap");
+    broken.close();
+    run.Form.btMeasure->click();
+    if (!scaleArmed) {
+      run.AcceptScale();
+      run.Drag({0, 0}, {100, 0});
+    }
+    run.Form.btNext->click();  // the broken file: a beep, the first picture stays
+    ASSERT_EQ(run.Form.CurrentImage, 1);
+    ASSERT_EQ(run.Prompt.Beeps, 1);
+    const bool scale = run.Form.ScaleArmed, measure = run.Form.MeasureArmed;
+
+    run.Form.btMeasure->click();
+    run.Drag({10, 10}, {110, 10});
+    EXPECT_EQ(run.Prompt.Beeps, 3);  // Measure and the press
+    EXPECT_EQ(run.Prompt.DialogsRun.size(), scaleArmed ? 0u : 1u);  // no dialog since the first image's
+    EXPECT_EQ(run.Form.ScaleArmed, scale);
+    EXPECT_EQ(run.Form.MeasureArmed, measure);
+    for (int col = 3; col < run.Form.ResultsTable.ColumnCount(); ++col)
+      EXPECT_EQ(run.Form.ResultsTable.Cell(col, 2), "") << col;
+
+    run.Form.btBack->click();  // shown again: measuring works
+    run.Form.btMeasure->click();
+    EXPECT_TRUE(run.Form.ScaleArmed);
+    run.AcceptScale();
+    run.Drag({0, 0}, {100, 0});
+    EXPECT_EQ(run.Prompt.Beeps, 3);
+    EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "10");
+  }
+}
+
+// The buttons' handlers close the two windows with their modal results.
+TEST(ScaleWindows, HandlersCloseWithTheirResults) {
+  ScriptedPrompter prompt;
+  const struct {
+    std::function<int()> Press;
+    int Result;
+  } cases[] = {
+      {[] { TOkRetryDlg d(nullptr); d.btOKClick(); return d.result(); }, mrOk},
+      {[] { TOkRetryDlg d(nullptr); d.btRetryClick(); return d.result(); }, mrRetry},
+      {[&] { TConvDlg d(nullptr, prompt); d.SetLengthDots(50); d.btOKClick(); return d.result(); }, mrOk},
+      {[&] { TConvDlg d(nullptr, prompt); d.btRetryClick(); return d.result(); }, mrRetry},
+      {[&] { TConvDlg d(nullptr, prompt); d.btCancelClick(); return d.result(); }, mrCancel},
+  };
+  for (const auto &c : cases) EXPECT_EQ(c.Press(), c.Result);
 }
 
 TEST(MeasuringRun, OverlayPixels) {

@@ -40,7 +40,6 @@ struct MouseSession {
       f.write(MakeJpeg(JpegKind::Baseline, width, height, qRgb(30, 90, 40)));
       files << path;
     }
-    files.prepend(files.takeLast());  // the dialog lists the last clicked file first
     Prompt.AnswerFiles(files);
     Form.btOpenImages->click();
     Form.show();

@@ -47,9 +47,10 @@ void ScriptedPrompter::AnswerFile(const QString &fileName, int filterIndex) {
   });
 }
 
-void ScriptedPrompter::AnswerFiles(const QStringList &files) {
+void ScriptedPrompter::AnswerFiles(const QStringList &files, bool lastClickedFirst) {
   FileDialogs.push_back([=](FileDialogState &d) {
     d.Files = files;
+    d.LastClickedFirst = lastClickedFirst;
     d.FileName = files.value(0);
     return true;
   });

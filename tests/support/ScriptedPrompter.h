@@ -39,7 +39,9 @@ public:
 
   // Convenience scripts.
   void AnswerFile(const QString &fileName, int filterIndex = 0);
-  void AnswerFiles(const QStringList &files);
+  // Files as a dialog lists them; `lastClickedFirst` for one that puts the
+  // file clicked last first.
+  void AnswerFiles(const QStringList &files, bool lastClickedFirst = false);
   void CancelFile();
   void Press(int modalResult);
 };

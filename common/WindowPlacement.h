@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+// Where a window's client area goes so that the window's frame, as the
+// window manager draws it around the client, is centred on `area`.
+QPoint CentredClientPosition(QSize client, const QMargins &frame, const QRect &area);
+
+// Keeps a dialog centred, frame and all, each time it is shown: over its
+// owner window's frame (`overOwner`), or else on its screen. The frame a
+// window manager gives a window is known only once the window is on the
+// screen, so the dialog is first placed as if its frame matched its owner's
+// (the same window manager draws both) and placed again, if that was not
+// quite right, as soon as its own frame is known.
+void KeepCentred(QWidget *dialog, bool overOwner);

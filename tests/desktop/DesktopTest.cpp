@@ -1,0 +1,376 @@
+// What the desktop shows of the real program: titles, frames and positions as
+// the window manager reports them, and what real keys and pointer events do.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "app/AboutBox.h"
+#include "app/Form1.h"
+#include "app/QtPrompter.h"
+#include "app/ScaliperApplication.h"
+#include "definitions/DefinitionList.h"
+#include "definitions/DeleteDefDlg.h"
+#include "definitions/MDDlg.h"
+#include "measuring/ConvDlg.h"
+#include "measuring/OkRetryDlg.h"
+#include "measuring/Overlay.h"
+#include "results/ResultsTable.h"
+#include "tests/desktop/Desktop.h"
+
+namespace {
+
+const QString kMainTitle = QString::fromLatin1(TScaliperApplication::Title);
+
+// The real main window with the real prompter, shown on the desktop.
+struct Program : ::testing::Test {
+  QTemporaryDir Dir;
+  TQtPrompter Prompt;
+  std::unique_ptr<TForm1> Form;
+
+  void SetUp() override {
+    ASSERT_TRUE(Dir.isValid());
+    Form = std::make_unique<TForm1>(Prompt);
+    Prompt.SetOwner(Form.get());
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get(), 30000));
+  }
+  void TearDown() override { Form.reset(); }
+
+  XWindow MainWindow() { return XWindow(Form->winId()); }
+  void AddLine() { AddDefinition(Form->DefinitionList, Form->ResultsTable, "L", mkLine, false, false, false, false); }
+};
+
+// Whether the keyboard focus is in a control of the given kind (or in the
+// text field of one), as it is once a click into the control has arrived.
+template <typename Control> bool FocusIn() {
+  const QWidget *f = QApplication::focusWidget();
+  return f && (qobject_cast<const Control *>(f) || qobject_cast<const Control *>(f->parentWidget()));
+}
+
+// Centres as the desktop reports them, for comparing window placements.
+QPoint Centre(const QRect &r) { return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2); }
+
+TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
+  {
+    XDesktop desktop;
+    EXPECT_EQ(desktop.NetWmName(MainWindow()), kMainTitle);
+    EXPECT_EQ(desktop.WmName(MainWindow()), kMainTitle);
+    EXPECT_EQ(desktop.WmClassName(MainWindow()), kMainTitle);
+  }
+  enum Place { Anywhere, OverMainWindow, ScreenCentre };
+  const struct {
+    QString Title;
+    Place Where;
+    std::function<void()> Command;
+    std::function<void(XDesktop &, XWindow)> Close;
+  } windows[] = {
+      {"Definition Error", Anywhere, [&] { Form->btNextClick(); },
+       [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
+      {"Add Definition", OverMainWindow, [&] { Form->AddDef1Click(); },
+       [](XDesktop &d, XWindow w) { d.CloseWindow(w); }},
+      {"Confirm", Anywhere, [&] { Form->btNextClick(); },  // a definition exists from here on
+       [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
+      {"DeleteDefDlg", OverMainWindow, [&] { Form->DeleteDef1Click(); },
+       [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
+      {"About SCALIPER", ScreenCentre, [&] { Form->AboutScaliper1Click(); },
+       [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
+      {"Open files", Anywhere, [&] { Form->btOpenImagesClick(); },
+       [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
+      {"Save files", Anywhere, [&] { Form->Saveas1Click(); },
+       [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
+      {"Wrong Image Format", Anywhere,
+       [&] {
+         Form->ResultsTable.AppendImageRows({Dir.filePath("photo.png")});
+         Form->ShowImage(0);
+       },
+       [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
+      {"File Error", Anywhere,
+       [&] {
+         Form->SaveDialog1.FileName = Dir.filePath("no-such-folder/results.txt");
+         Form->bbSaveClick();
+       },
+       [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
+  };
+  for (const auto &expected : windows) {
+    SCOPED_TRACE(expected.Title.toStdString());
+    if (expected.Title == "Confirm") AddLine();
+    const XWindow main = MainWindow();
+    AsUser(expected.Command, [&](XDesktop &d) {
+      const XWindow w = d.WaitForNewClient({main});
+      ASSERT_NE(w, 0u) << "no window opened";
+      EXPECT_EQ(d.NetWmName(w), expected.Title);
+      EXPECT_EQ(d.WmName(w), expected.Title);
+      ASSERT_TRUE(d.WaitForKeys(w));
+      if (expected.Where != Anywhere) {
+        // Frames as the window manager reports them; the dialog may still
+        // be on its way to its place.
+        const auto offset = [&] {
+          const QRect area = expected.Where == OverMainWindow ? d.FrameRect(main) : d.ScreenRect();
+          return Centre(d.FrameRect(w)) - Centre(area);
+        };
+        d.WaitUntil([&] { return offset().manhattanLength() <= 1; });
+        EXPECT_LE(offset().manhattanLength(), 1) << "frame centre off by " << offset().x() << ", " << offset().y();
+      }
+      expected.Close(d, w);
+      EXPECT_TRUE(d.WaitForGone(w));
+    });
+  }
+}
+
+// A whole calibration and one line measured with the real pointer and keys:
+// where the scale dialog opens, what Enter and typing do in it, where its
+// messages appear, and where the OK/Retry pop-up opens for the release.
+TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
+  QImage picture(400, 300, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
+  AddLine();
+  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btNextClick(); },
+         [&](XDesktop &d) {
+           const XWindow confirm = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(confirm));
+           d.Key(XK_Return);  // Yes
+         });
+  ASSERT_EQ(Form->CurrentImage, 0);
+  Form->btMeasureClick();
+  ASSERT_TRUE(Form->ScaleArmed);
+  // Where the overlay lies in the window, and how far the scroll box's own
+  // edges lie outside it.
+  const QPoint overlayInWindow = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
+  const QPoint overlayInScrollBox = Form->PaintBox1->mapTo(Form->ScrollBox1, QPoint(0, 0));
+
+  QPoint release;
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const QPoint overlay = d.ClientRect(main).topLeft() + overlayInWindow;
+           // The scale: 100 image pixels.
+           d.MoveTo(overlay + QPoint(20, 40));
+           d.Press();
+           d.MoveTo(overlay + QPoint(70, 40));
+           d.MoveTo(overlay + QPoint(120, 40));
+           d.Release();
+           const XWindow conv = d.WaitForNewClient({main});
+           ASSERT_NE(conv, 0u);
+           EXPECT_EQ(d.NetWmName(conv), "ConvDlg");
+           d.WaitUntil([&] { return (Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength() <= 1; });
+           EXPECT_LE((Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength(), 1);
+           ASSERT_TRUE(d.WaitForKeys(conv));
+
+           // A message the dialog raises opens above it and takes the keys.
+           const auto expectMessageAbove = [&](const QString &title) {
+             const XWindow box = d.WaitForNewClient({main, conv});
+             ASSERT_NE(box, 0u) << "no message for " << title.toStdString();
+             EXPECT_EQ(d.NetWmName(box), title);
+             ASSERT_TRUE(d.WaitForKeys(box)) << "the message does not take the keys";
+             const std::vector<XWindow> stack = d.Stacking();
+             const auto at = [&](XWindow w) { return std::find(stack.begin(), stack.end(), w) - stack.begin(); };
+             EXPECT_GT(at(box), at(conv)) << title.toStdString() << " is hidden behind the scale dialog";
+             d.Key(XK_Return);
+             EXPECT_TRUE(d.WaitForGone(box));
+             ASSERT_TRUE(d.WaitForKeys(conv));
+           };
+           // Into the centimetre box, which shows 10.
+           d.Click(d.ClientRect(conv).topLeft() + QPoint(112 + 20, 8 + 11));
+           ASSERT_TRUE(WaitForProgram([] { return FocusIn<QLineEdit>(); }));
+           d.ClearField();
+           d.Type("x");  // not a whole number
+           expectMessageAbove(kMainTitle);
+           d.ClearField();
+           d.Key(XK_Return);  // OK with an empty box
+           expectMessageAbove("Scale Size Error");
+           d.Type("5");
+           d.Key(XK_Return);  // OK
+           ASSERT_TRUE(d.WaitForGone(conv)) << "Enter left the scale dialog open";
+
+           // A line of 100 image pixels; the pop-up opens beside the release.
+           release = overlay + QPoint(130, 90);
+           d.MoveTo(overlay + QPoint(30, 90));
+           d.Press();
+           d.MoveTo(overlay + QPoint(80, 90));
+           d.MoveTo(release);
+           d.Release();
+           const XWindow popup = d.WaitForNewClient({main});
+           ASSERT_NE(popup, 0u);
+           EXPECT_EQ(d.ClientRect(popup).topLeft(), release - overlayInScrollBox + QPoint(10, 10));
+           ASSERT_TRUE(d.WaitForKeys(popup));
+           d.Key(XK_Return);  // OK
+           EXPECT_TRUE(d.WaitForGone(popup));
+         });
+  EXPECT_EQ(Form->KnownLengthCm, 5);
+  EXPECT_EQ(Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1), "20");
+  EXPECT_EQ(Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1), "5");
+  EXPECT_FALSE(Form->ScaleArmed || Form->MeasureArmed);
+
+  // With no step armed the secondary button opens the image area's menu,
+  // its corner on the pointer.
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const std::vector<XWindow> before = d.Popups();
+           const QPoint at = release + QPoint(-40, 30);
+           d.Click(at, 3);
+           const XWindow menu = d.WaitForNewPopup(before);
+           ASSERT_NE(menu, 0u);
+           EXPECT_EQ(d.ClientRect(menu).topLeft(), at);
+           d.Key(XK_Escape);
+           EXPECT_TRUE(d.WaitForGone(menu));
+         });
+}
+
+// Keys typed into the boxes that also accept typing: a typed kind is none
+// of the list's, and a typed zoom that is no item gives way to the zoom in
+// force once editing ends.
+TEST_F(Program, TypingIntoTheTypeAndZoomBoxes) {
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->AddDef1Click(); },
+         [&](XDesktop &d) {
+           const XWindow add = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(add));
+           d.Key(XK_Tab);  // from the name to the type box
+           ASSERT_TRUE(WaitForProgram([] { return FocusIn<QComboBox>(); }));
+           d.ClearField();
+           d.Type("R");
+           d.Click(d.ClientRect(add).topLeft() + QPoint(80 + 37, 168 + 12));  // OK
+           EXPECT_TRUE(d.WaitForGone(add));
+         });
+  ASSERT_EQ(Form->DefinitionList.Count(), 1);
+  const TMeasureType &typed = Form->DefinitionList.At(0);
+  EXPECT_EQ(int(typed.Kind), -1);
+  EXPECT_EQ(typed.Name, "M1");
+  EXPECT_FALSE(typed.Height || typed.Width || typed.Perimeter || typed.Area);
+
+  Form->ComboBox1->setCurrentIndex(5);  // 200 %
+  const QPoint zoomBox = Form->ComboBox1->mapTo(Form.get(), QPoint(20, Form->ComboBox1->height() / 2));
+  AsUser([] {},
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(main));
+           d.Click(d.ClientRect(main).topLeft() + zoomBox);
+           ASSERT_TRUE(WaitForProgram([] { return FocusIn<QComboBox>(); }));
+           d.ClearField();
+           d.Type("12%");
+           d.Key(XK_Tab);  // editing ends
+           EXPECT_TRUE(WaitForProgram([&] { return !Form->ComboBox1->lineEdit()->hasFocus(); }));
+         });
+  EXPECT_EQ(Form->Zoom, 1.0);
+  EXPECT_EQ(Form->ComboBox1->currentText(), "100%");
+}
+
+// Files chosen one after the other in the real open-file dialog become rows
+// in that order.
+TEST_F(Program, ImagesOpenInTheOrderChosenInTheFileDialog) {
+  const QStringList names{"01.bmp", "02.bmp", "03.bmp"};
+  QImage picture(8, 8, QImage::Format_RGB32);
+  picture.fill(Qt::gray);
+  for (const QString &name : names) ASSERT_TRUE(picture.save(Dir.filePath(name), "BMP"));
+  Form->OpenDialog1.FileName = Dir.filePath("none-chosen-yet.bmp");  // opens in that folder
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btOpenImagesClick(); },
+         [&](XDesktop &d) {
+           const XWindow dialog = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(dialog));
+           // Where the dialog shows each file, once it has listed them all.
+           QList<QPoint> where;
+           ASSERT_TRUE(WaitForProgram([&] {
+             where.clear();
+             auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+             if (!fileDialog) return false;
+             for (QAbstractItemView *view : fileDialog->findChildren<QAbstractItemView *>()) {
+               if (!view->isVisible() || !view->model()) continue;
+               for (const QString &name : names) {
+                 const QModelIndexList found = view->model()->match(view->model()->index(0, 0, view->rootIndex()),
+                                                                    Qt::DisplayRole, name, 1, Qt::MatchExactly);
+                 if (found.isEmpty()) break;
+                 const QRect r = view->visualRect(found.first());
+                 where << view->viewport()->mapToGlobal(QPoint(r.left() + 8, r.center().y()));
+               }
+               if (where.size() == names.size()) return true;
+               where.clear();
+             }
+             return false;
+           }));
+           // A click, then two more with Control held down, each once the
+           // dialog shows what the one before chose.
+           const auto chosen = [&](int count) {
+             return WaitForProgram([&] {
+               auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+               return fileDialog && fileDialog->selectedFiles().size() == count;
+             });
+           };
+           d.Click(where[0]);
+           ASSERT_TRUE(chosen(1));
+           d.HoldModifiers(XDesktop::Control, true);
+           d.Click(where[1]);
+           EXPECT_TRUE(chosen(2));
+           d.Click(where[2]);
+           EXPECT_TRUE(chosen(3));
+           d.HoldModifiers(XDesktop::Control, false);
+           d.Key(XK_Return);  // Open
+           EXPECT_TRUE(d.WaitForGone(dialog));
+         });
+  QStringList rows;
+  for (int i = 0; i < Form->ResultsTable.ImageCount; ++i) rows << Form->ResultsTable.Cell(TResultsTable::colFileName, i + 1);
+  EXPECT_EQ(rows, names);
+}
+
+// The width a control needs to show its caption whole with the fonts this
+// desktop has; 0 for a control without one.
+int CaptionWidth(QWidget *w) {
+  if (qobject_cast<QCheckBox *>(w) || qobject_cast<QLabel *>(w))
+    return w->property("text").toString().isEmpty() ? 0 : w->sizeHint().width();
+  if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+    if (button->text().isEmpty()) return 0;
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    return button->fontMetrics().horizontalAdvance(QString(button->text()).remove(u'&')) + icon + 4;
+  }
+  return 0;
+}
+
+// Every caption fits its control, and every control its window, with the
+// fonts of this desktop: the values of a calibration as large as the program
+// can meet included.
+TEST_F(Program, CaptionsAreShownWhole) {
+  TMDDlg add(Form.get());
+  TDeleteDefDlg del(Form.get());
+  TConvDlg conv(Form.get(), Prompt);
+  conv.SetLengthDots(23170);  // the diagonal of the largest picture
+  conv.SetDotsPerCm(23170 / 3.0);
+  TAboutBox about(Form.get());
+  TOkRetryDlg popup(Form.get());
+  for (QWidget *window : std::initializer_list<QWidget *>{Form.get(), &add, &del, &conv, &about, &popup}) {
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+      const int needed = CaptionWidth(w);
+      if (needed == 0 || !w->isVisibleTo(window)) continue;
+      SCOPED_TRACE(w->property("text").toString().toStdString());
+      EXPECT_GE(w->width(), needed);
+      EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()));
+      // Captions drawn without a frame of their own must not run into each
+      // other (the pop-up's two buttons overlap by a pixel of frame).
+      if (qobject_cast<QPushButton *>(w)) continue;
+      for (QWidget *sibling : w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (sibling != w && CaptionWidth(sibling) > 0 && sibling->isVisibleTo(window) &&
+            !qobject_cast<QPushButton *>(sibling))
+          EXPECT_FALSE(sibling->geometry().intersects(w->geometry()))
+              << "overlaps " << sibling->property("text").toString().toStdString();
+    }
+  }
+}
+
+}  // namespace
