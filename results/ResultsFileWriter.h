@@ -21,6 +21,7 @@ public:
 
 private:
   QByteArray Bytes_;             // what Bytes returned last
+  QByteArray Spare_;             // what it returned the time before, to write over
   char Separator_ = 0;           // ... for this separator
   std::vector<quint64> Stamps_;  // each row's stamp when its line was encoded
   std::vector<qsizetype> Ends_;  // where each row's line ends in Bytes_

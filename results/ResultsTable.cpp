@@ -3,19 +3,40 @@
 #include "definitions/DefinitionList.h"
 #include "definitions/MeasureType.h"
 
+QString TResultsTable::Row::Cell(int c) const {
+  const int begin = c > 0 ? Ends[size_t(c - 1)] : 0;
+  return Text.mid(begin, Ends[size_t(c)] - begin);
+}
+
+void TResultsTable::Row::SetCell(int c, const QString &text) {
+  const int begin = c > 0 ? Ends[size_t(c - 1)] : 0;
+  const int old = Ends[size_t(c)] - begin;
+  Text.replace(begin, old, text);
+  const int shift = int(text.size()) - old;
+  for (size_t k = size_t(c); k < Ends.size(); ++k) Ends[k] += shift;
+}
+
+void TResultsTable::Row::Resize(int count) {
+  if (count < int(Ends.size())) Text.truncate(count > 0 ? Ends[size_t(count - 1)] : 0);
+  Ends.resize(size_t(count), int(Text.size()));
+}
+
 TResultsTable::TResultsTable(PathRules rules) : Rules_(rules) {
-  Rows_.assign(kInitialRows, std::vector<QString>(kFixedColumns));
-  Stamps_.assign(kInitialRows, 0);
-  for (int r = 0; r < kInitialRows; ++r) Touch(r);
-  Rows_[0][colNo] = QStringLiteral("No.");
-  Rows_[0][colPath] = QStringLiteral("Path");
-  Rows_[0][colFileName] = QStringLiteral("File Name");
-  Rows_[0][colDotsPerCm] = QStringLiteral("Dots/cm");
+  Rows_.resize(kInitialRows);
+  for (int r = 0; r < kInitialRows; ++r) {
+    Rows_[size_t(r)].Resize(kFixedColumns);
+    Touch(r);
+  }
+  Row &headings = Rows_[0];
+  headings.SetCell(colNo, QStringLiteral("No."));
+  headings.SetCell(colPath, QStringLiteral("Path"));
+  headings.SetCell(colFileName, QStringLiteral("File Name"));
+  headings.SetCell(colDotsPerCm, QStringLiteral("Dots/cm"));
 }
 
 QString TResultsTable::Cell(int col, int row) const {
   if (row < 0 || row >= RowCount() || col < 0 || col >= ColCount_) return QString();
-  return Rows_[row][col];
+  return Rows_[size_t(row)].Cell(col);
 }
 
 void TResultsTable::AppendImageRows(const QStringList &files) {
@@ -40,13 +61,19 @@ void TResultsTable::AppendRows(const std::vector<QStringList> &rows) {
   if (Observer_) Observer_->BeforeRowCountChange(oldRows, newRows);
   // Before the first images the table has its initial empty rows; the image
   // rows take their place, so the row count can go down as well as up.
-  Rows_.resize(newRows);
-  Stamps_.resize(newRows);
+  Rows_.resize(size_t(newRows));
   for (int k = 0; k < int(rows.size()); ++k) {
-    std::vector<QString> &row = Rows_[c + k + 1];
-    row.assign(ColCount_, QString());
-    for (int col = 0; col < ColCount_ && col < rows[k].size(); ++col) row[col] = rows[k].at(col);
-    row[colNo] = QString::number(c + k + 1);
+    Row &row = Rows_[size_t(c + k + 1)];
+    row.Text.clear();
+    row.Ends.clear();
+    for (int col = 0; col < ColCount_; ++col) {
+      // "No." is the image's number; the other cells are as given.
+      if (col == colNo)
+        row.Text += QString::number(c + k + 1);
+      else if (col < rows[size_t(k)].size())
+        row.Text += rows[size_t(k)].at(col);
+      row.Ends.push_back(int(row.Text.size()));
+    }
     Touch(c + k + 1);
   }
   ImageCount = newRows - 1;
@@ -64,15 +91,17 @@ void TResultsTable::SetColumnCount(int count) {
   if (count == ColCount_) return;
   const int old = ColCount_;
   if (Observer_) Observer_->BeforeColumnCountChange(old, count);
-  for (std::vector<QString> &row : Rows_) row.resize(count);
-  for (int r = 0; r < RowCount(); ++r) Touch(r);
+  for (int r = 0; r < RowCount(); ++r) {
+    Rows_[size_t(r)].Resize(count);
+    Touch(r);
+  }
   ColCount_ = count;
   if (Observer_) Observer_->AfterColumnCountChange(old, count);
 }
 
 void TResultsTable::SetHeading(int col, const QString &text) {
   if (col < 0 || col >= ColCount_) return;
-  Rows_[0][col] = text;
+  Rows_[0].SetCell(col, text);
   Touch(0);
   if (Observer_) Observer_->CellsChanged(col, col, 0, 0);
 }
@@ -106,7 +135,7 @@ void TResultsTable::RemoveDefinitionColumns(TDefinitionList &list, int position)
 void TResultsTable::SetImageCell(int i, int column, const QString &text) {
   const int row = i + 1;
   if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount_) return;
-  Rows_[row][column] = text;
+  Rows_[size_t(row)].SetCell(column, text);
   Touch(row);
   DataChanged_ = true;
   if (Observer_) Observer_->CellsChanged(column, column, row, row);

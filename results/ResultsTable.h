@@ -72,23 +72,38 @@ public:
 
   PathRules Rules() const { return Rules_; }
 
-  // The cells of row `row`, ColumnCount() of them.
-  const QString *RowCells(int row) const { return Rows_[size_t(row)].data(); }
+  // Row `row`'s cells end to end, and where each of its ColumnCount() cells
+  // ends in that text: cell c runs from the end of cell c - 1 (0 for the
+  // first) to CellEnds(row)[c]. Reading a whole row this way touches one
+  // string rather than one per cell.
+  const QString &RowText(int row) const { return Rows_[size_t(row)].Text; }
+  const int *CellEnds(int row) const { return Rows_[size_t(row)].Ends.data(); }
   // A number that changes whenever anything in row `row` changes (a cell,
   // or the columns), so that work derived from a row can be kept until then.
-  quint64 RowStamp(int row) const { return Stamps_[size_t(row)]; }
+  quint64 RowStamp(int row) const { return Rows_[size_t(row)].Stamp; }
 
 private:
+  // One row: its cells' texts end to end and where each ends. A large table
+  // holds one string a row instead of one a cell, which keeps reading it
+  // whole (as saving does) from chasing hundreds of thousands of pointers.
+  struct Row {
+    QString Text;
+    std::vector<int> Ends;
+    quint64 Stamp = 0;
+    QString Cell(int c) const;
+    void SetCell(int c, const QString &text);
+    void Resize(int count);  // empty cells added at the end, or the last dropped
+  };
+
   void SetColumnCount(int count);
   // Appends image rows with these cells; "No." is the image's number.
   void AppendRows(const std::vector<QStringList> &rows);
   void SetHeading(int col, const QString &text);
-  void Touch(int row) { Stamps_[size_t(row)] = ++LastStamp_; }
+  void Touch(int row) { Rows_[size_t(row)].Stamp = ++LastStamp_; }
 
   PathRules Rules_;
   int ColCount_ = kFixedColumns;
-  std::vector<std::vector<QString>> Rows_;
-  std::vector<quint64> Stamps_;  // by row, see RowStamp
+  std::vector<Row> Rows_;
   quint64 LastStamp_ = 0;
   int CurrentRow_ = -1;
   int TopRow_ = 1;
