@@ -209,6 +209,32 @@ TEST(ResultsFile, LaterSavesFollowEveryChange) {
   EXPECT_EQ(t.Cell(4, 0), "Rect1_H");
 }
 
+// A large table's first save writes its halves at once, straight to their
+// places; a row beyond ASCII sends it back to writing row by row, and later
+// saves copy what did not change. Every time the file is the table's cells
+// joined by tabs, line by line.
+TEST(ResultsFile, LargeTableInHalvesAndAfterChanges) {
+  TResultsTable t(PathRules::Posix);
+  QStringList files;
+  for (int i = 0; i < 3001; ++i) files << QStringLiteral("/photos/batch/p%1.jpg").arg(i);
+  t.AppendImageRows(files);
+  auto joined = [&] {
+    QByteArray out;
+    for (int r = 0; r < t.RowCount(); ++r) {
+      QStringList cells;
+      for (int c = 0; c < t.ColumnCount(); ++c) cells << t.Cell(c, r);
+      out += cells.join(u'\t').toLocal8Bit() + "\r\n";
+    }
+    return out;
+  };
+  for (int i = 0; i < 3001; i += 7) t.SetImageCell(i, 3, QString::number(i * 0.37, 'f', 2));
+  TResultsFileWriter writer;
+  EXPECT_EQ(writer.Bytes(t, '\t'), joined());
+  t.SetImageCell(2900, 3, QString::fromUtf8("3,75 \xC2\xB5m"));
+  EXPECT_EQ(writer.Bytes(t, '\t'), joined());
+  EXPECT_EQ(TResultsFileWriter().Bytes(t, '\t'), joined());
+}
+
 // A file system that refuses more bytes part-way through the save (here the
 // process's file-size limit, which fails writes with EFBIG exactly as a full
 // disk fails them with ENOSPC) is reported, and the old file stays whole.
