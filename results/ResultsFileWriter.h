@@ -14,15 +14,16 @@ class TResultsTable;
 //
 // The writer keeps the bytes it made last, with where each row's line ends,
 // so that saving a large table again after a few new values encodes only the
-// rows that changed and copies the rest.
+// rows that changed and copies the rest. The first time, a large table is
+// written in two halves at once.
 class TResultsFileWriter {
 public:
   QByteArray Bytes(const TResultsTable &table, char separator);
 
 private:
+  char Separator_ = 0;           // the separator of Bytes_
   QByteArray Bytes_;             // what Bytes returned last
   QByteArray Spare_;             // what it returned the time before, to write over
-  char Separator_ = 0;           // ... for this separator
   std::vector<quint64> Stamps_;  // each row's stamp when its line was encoded
   std::vector<qsizetype> Ends_;  // where each row's line ends in Bytes_
 };
