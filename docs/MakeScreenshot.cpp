@@ -246,9 +246,11 @@ int main(int argc, char **argv) {
     if (!DrawPicture(size, batch[i], int(i) + 7).save(path, "JPG", 92)) Fail(QStringLiteral("cannot write ") + path);
     run.Prompt.Pictures << path;
   }
-  // The file chooser lists the file clicked last first.
-  run.Prompt.Pictures.prepend(run.Prompt.Pictures.takeLast());
   form.btOpenImages->click();
+  // Each picture's figures are drawn on it: the rows must follow the files.
+  for (int i = 0; i < int(batch.size()); ++i)
+    if (form.ResultsTable.ImageFilePath(i) != run.Prompt.Pictures.at(i))
+      Fail(QStringLiteral("row %1 is not ").arg(i + 1) + run.Prompt.Pictures.at(i));
 
   // The first picture, measured in full.
   form.btNext->click();
