@@ -70,7 +70,7 @@ void TForm1::ComboBox1Change() {
   // The factor follows the selected item; typed text that is no item's text
   // counts as no selection, whatever index the box still holds.
   int index = ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly);
-  Zoom = index >= 0 && index < 7 ? kZoomFactors[index] : 1.0;
+  Zoom = index >= 0 && index < int(std::size(kZoomFactors)) ? kZoomFactors[index] : 1.0;
   Image1->resize(Scaled(ImageBitmap.width(), Zoom), Scaled(ImageBitmap.height(), Zoom));
   PaintBox1->Clear();
   FitScrollContent();

@@ -202,9 +202,8 @@ bool DecodeJpeg(JpegDecodeState &s) {
   return true;
 }
 
-// Decodes the JPEG that `device` holds, `size` bytes from where it stands.
-bool LoadJpegFrom(QIODevice &device, qint64 size, QImage &out) {
-  if (size <= 0) return false;
+// Decodes the JPEG that `device` holds from where it stands.
+bool LoadJpegFrom(QIODevice &device, QImage &out) {
   JpegDecodeState state;
   state.source.device = &device;
   const bool ok = DecodeJpeg(state);
@@ -219,7 +218,7 @@ bool LoadJpegFrom(QIODevice &device, qint64 size, QImage &out) {
 bool LoadJpeg(const QByteArray &bytes, QImage &out) {
   QByteArray data = bytes;  // shares the bytes; the buffer only reads them
   QBuffer buffer(&data);
-  return buffer.open(QIODevice::ReadOnly) && LoadJpegFrom(buffer, bytes.size(), out);
+  return !bytes.isEmpty() && buffer.open(QIODevice::ReadOnly) && LoadJpegFrom(buffer, out);
 }
 
 namespace {
@@ -435,7 +434,7 @@ bool LoadImageFile(const QString &path, bool jpeg, QImage &out) {
   if (!file.open(QIODevice::ReadOnly)) return false;
   if (!file.isSequential() && file.size() > kMaxImageFileBytes) return false;
   // A JPEG file is decoded as it is read, a piece at a time.
-  if (jpeg && !file.isSequential()) return LoadJpegFrom(file, file.size(), out);
+  if (jpeg && !file.isSequential()) return file.size() > 0 && LoadJpegFrom(file, out);
 
   // Read in pieces so that a device that reports no size (a pipe, say)
   // still cannot make us hold more than the limit.

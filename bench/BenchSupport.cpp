@@ -10,17 +10,6 @@
 
 namespace bench {
 
-double BestOf(int runs, const std::function<void()> &work) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer t;
-    t.start();
-    work();
-    best = std::min(best, double(t.nsecsElapsed()));
-  }
-  return best;
-}
-
 double Mean(const std::vector<double> &v) {
   return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
 }

@@ -24,9 +24,6 @@ struct Paired {
 Paired Alternate(int rounds, const std::function<void()> &a, const std::function<void()> &b,
                  const std::function<void()> &between = {});
 
-// The best of several runs of `work`, in nanoseconds.
-double BestOf(int runs, const std::function<void()> &work);
-
 double Mean(const std::vector<double> &v);
 double Max(const std::vector<double> &v);
 
