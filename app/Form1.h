@@ -38,7 +38,7 @@ public:
   // ---- Run state -----------------------------------------------------------
   TDefinitionList DefinitionList;
   TResultsTable ResultsTable;
-  TResultsFileWriter ResultsWriter;  // the results file's bytes, kept between saves
+  TResultsFileWriter ResultsWriter;  // the results file in pieces, kept between saves
   int CurrentImage = -1;
   // The image whose picture the view shows: it falls behind CurrentImage
   // when the current image's file could not be shown. -1 before any.

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 class Prompter;
 
@@ -18,6 +19,8 @@ enum class SaveOutcome {
 // an existing file that the user may write is written over in place instead.
 // An existing file that is read-only is never replaced.
 SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);
+// The same for a file made of pieces written one after another.
+SaveOutcome SaveFile(const QString &fileName, const std::vector<QByteArray> &pieces);
 
 // Reads a whole file of at most `largest` bytes into `bytes`. A file that does
 // not open is reported as "Cannot open " + its name, one that is larger or

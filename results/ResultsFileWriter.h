@@ -12,20 +12,23 @@ class TResultsTable;
 // LF is quoted with inner quotes doubled, so that spreadsheets read the same
 // cells back; every other field is written as it is.
 //
-// The writer keeps the bytes it made last, with where each row's line ends,
-// so that saving a large table again after a few new values encodes only the
-// rows that changed and copies the rest. The first time, a large table is
-// written in two halves at once.
+// The writer keeps the file in pieces, one for each block of 256 rows, with
+// each row's change stamp as it was when its block was encoded. Saving a
+// large table again after a few new values encodes only the blocks with a
+// changed row; the rest go to the file as they are. Many blocks at once are
+// encoded on two threads.
 class TResultsFileWriter {
 public:
+  // The file, as pieces to be written one after another.
+  const std::vector<QByteArray> &Pieces(const TResultsTable &table, char separator);
+  // The file in one array.
   QByteArray Bytes(const TResultsTable &table, char separator);
 
 private:
-  char Separator_ = 0;           // the separator of Bytes_
-  QByteArray Bytes_;             // what Bytes returned last
-  QByteArray Spare_;             // what it returned the time before, to write over
-  std::vector<quint64> Stamps_;  // each row's stamp when its line was encoded
-  std::vector<qsizetype> Ends_;  // where each row's line ends in Bytes_
+  static constexpr int kRowsPerBlock = 256;
+  char Separator_ = 0;           // the separator of Blocks_
+  std::vector<QByteArray> Blocks_;
+  std::vector<quint64> Stamps_;  // each row's stamp when its block was encoded
 };
 
 // The whole file, encoded afresh.

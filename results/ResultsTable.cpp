@@ -4,12 +4,12 @@
 #include "definitions/MeasureType.h"
 
 QString TResultsTable::Row::Cell(int c) const {
-  const int begin = c > 0 ? Ends[size_t(c - 1)] : 0;
+  const int begin = c > 0 ? Ends[size_t(c - 1)] + 1 : 0;
   return Text.mid(begin, Ends[size_t(c)] - begin);
 }
 
 void TResultsTable::Row::SetCell(int c, const QString &text) {
-  const int begin = c > 0 ? Ends[size_t(c - 1)] : 0;
+  const int begin = c > 0 ? Ends[size_t(c - 1)] + 1 : 0;
   const int old = Ends[size_t(c)] - begin;
   Text.replace(begin, old, text);
   const int shift = int(text.size()) - old;
@@ -17,8 +17,17 @@ void TResultsTable::Row::SetCell(int c, const QString &text) {
 }
 
 void TResultsTable::Row::Resize(int count) {
-  if (count < int(Ends.size())) Text.truncate(count > 0 ? Ends[size_t(count - 1)] : 0);
-  Ends.resize(size_t(count), int(Text.size()));
+  if (count < int(Ends.size())) Text.truncate(count > 0 ? Ends[size_t(count - 1)] + 1 : 0);
+  while (int(Ends.size()) < count) {
+    Ends.push_back(int(Text.size()));
+    Text += QChar(0);
+  }
+}
+
+void TResultsTable::Row::AppendCell(const QString &text) {
+  Text += text;
+  Ends.push_back(int(Text.size()));
+  Text += QChar(0);
 }
 
 TResultsTable::TResultsTable(PathRules rules) : Rules_(rules) {
@@ -69,10 +78,9 @@ void TResultsTable::AppendRows(const std::vector<QStringList> &rows) {
     for (int col = 0; col < ColCount_; ++col) {
       // "No." is the image's number; the other cells are as given.
       if (col == colNo)
-        row.Text += QString::number(c + k + 1);
-      else if (col < rows[size_t(k)].size())
-        row.Text += rows[size_t(k)].at(col);
-      row.Ends.push_back(int(row.Text.size()));
+        row.AppendCell(QString::number(c + k + 1));
+      else
+        row.AppendCell(col < rows[size_t(k)].size() ? rows[size_t(k)].at(col) : QString());
     }
     Touch(c + k + 1);
   }

@@ -72,10 +72,11 @@ public:
 
   PathRules Rules() const { return Rules_; }
 
-  // Row `row`'s cells end to end, and where each of its ColumnCount() cells
-  // ends in that text: cell c runs from the end of cell c - 1 (0 for the
-  // first) to CellEnds(row)[c]. Reading a whole row this way touches one
-  // string rather than one per cell.
+  // Row `row`'s cells end to end, each followed by one NUL unit, so that the
+  // whole row can be read in one pass with every cell's end marked in the
+  // text itself (a cell may hold a NUL of its own; CellEnds is then the
+  // authority). Cell c runs from just after the end of cell c - 1 (from 0 for
+  // the first) to CellEnds(row)[c], where its NUL is.
   const QString &RowText(int row) const { return Rows_[size_t(row)].Text; }
   const int *CellEnds(int row) const { return Rows_[size_t(row)].Ends.data(); }
   // A number that changes whenever anything in row `row` changes (a cell,
@@ -83,15 +84,17 @@ public:
   quint64 RowStamp(int row) const { return Rows_[size_t(row)].Stamp; }
 
 private:
-  // One row: its cells' texts end to end and where each ends. A large table
-  // holds one string a row instead of one a cell, which keeps reading it
-  // whole (as saving does) from chasing hundreds of thousands of pointers.
+  // One row: its cells' texts end to end, each followed by a NUL, and where
+  // each ends. A large table holds one string a row instead of one a cell,
+  // which keeps reading it whole (as saving does) from chasing hundreds of
+  // thousands of pointers.
   struct Row {
     QString Text;
     std::vector<int> Ends;
     quint64 Stamp = 0;
     QString Cell(int c) const;
     void SetCell(int c, const QString &text);
+    void AppendCell(const QString &text);
     void Resize(int count);  // empty cells added at the end, or the last dropped
   };
 

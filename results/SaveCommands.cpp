@@ -21,7 +21,7 @@ bool TForm1::Saveas1Click() {
 }
 
 bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
-  switch (SaveFile(fileName, ResultsWriter.Bytes(ResultsTable, separator))) {
+  switch (SaveFile(fileName, ResultsWriter.Pieces(ResultsTable, separator))) {
     case SaveOutcome::Saved: return true;
     case SaveOutcome::CannotOpen:
       Prompt_.ShowMessage(QStringLiteral("Cannot Open") + fileName, QStringLiteral("File Error"));

@@ -209,11 +209,11 @@ TEST(ResultsFile, LaterSavesFollowEveryChange) {
   EXPECT_EQ(t.Cell(4, 0), "Rect1_H");
 }
 
-// A large table's first save writes its halves at once, straight to their
-// places; a row beyond ASCII sends it back to writing row by row, and later
-// saves copy what did not change. Every time the file is the table's cells
-// joined by tabs, line by line.
-TEST(ResultsFile, LargeTableInHalvesAndAfterChanges) {
+// A large table's first save encodes its blocks of rows on two threads; a
+// row beyond ASCII, or one whose cell holds a NUL of its own, is encoded
+// field by field, and later saves encode only the blocks that changed or
+// grew. Every time the file is the table's cells joined by tabs, line by line.
+TEST(ResultsFile, LargeTableInBlocksAndAfterChanges) {
   TResultsTable t(PathRules::Posix);
   QStringList files;
   for (int i = 0; i < 3001; ++i) files << QStringLiteral("/photos/batch/p%1.jpg").arg(i);
@@ -230,8 +230,16 @@ TEST(ResultsFile, LargeTableInHalvesAndAfterChanges) {
   for (int i = 0; i < 3001; i += 7) t.SetImageCell(i, 3, QString::number(i * 0.37, 'f', 2));
   TResultsFileWriter writer;
   EXPECT_EQ(writer.Bytes(t, '\t'), joined());
-  t.SetImageCell(2900, 3, QString::fromUtf8("3,75 \xC2\xB5m"));
-  EXPECT_EQ(writer.Bytes(t, '\t'), joined());
+  const std::vector<std::function<void()>> changes = {
+      [&] { t.SetImageCell(2900, 3, QString::fromUtf8("3,75 \xC2\xB5m")); },
+      [&] { t.SetImageCell(5, 2, QStringLiteral("a") + QChar(0) + QStringLiteral("b")); },
+      [&] { t.SetImageCell(5, 2, QString()); },
+      [&] { t.AppendImageRows({"/photos/late.jpg"}); },
+  };
+  for (const auto &change : changes) {
+    change();
+    EXPECT_EQ(writer.Bytes(t, '\t'), joined());
+  }
   EXPECT_EQ(TResultsFileWriter().Bytes(t, '\t'), joined());
 }
 
