@@ -367,9 +367,12 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
     if (l.Height < 0) return false;
     // Encoders spend two bytes on a run of at most 255 pixels and two on each
     // row's end. A file claiming far more pixels than that for its size
-    // leaves nearly all of them to jumps or an early end: a few bytes that
-    // would cost the memory and time of a huge picture holding nothing.
-    if (l.Width * l.Height > qint64(b.size()) * kMaxRlePixelsPerByte) return false;
+    // leaves nearly all of them to jumps or an early end. That is allowed
+    // while the picture is cheap to fill, as for a JPEG that ends early;
+    // beyond that it is a few bytes that would cost the memory and time of a
+    // huge picture holding nothing.
+    const qint64 pixels = l.Width * l.Height;
+    if (pixels > kCheapFillPixels && pixels > qint64(b.size()) * kMaxRlePixelsPerByte) return false;
     return true;
   }
   if (l.Compression == 0 || l.Compression == 3) {
