@@ -41,7 +41,9 @@ void TDeleteDefDlg::AddName(const QString &name) {
 
 int TDeleteDefDlg::SelectedIndex() const {
   const int index = cbName->currentIndex();
-  // Text typed over a chosen entry no longer stands for it.
-  if (index < 0 || cbName->currentText() != cbName->itemText(index)) return -1;
-  return index;
+  const QString text = cbName->currentText();
+  if (index >= 0 && text == cbName->itemText(index)) return index;
+  // A name typed in full chooses the first entry of that name; other text
+  // (part of a name, or one typed over a chosen entry) chooses none.
+  return cbName->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }

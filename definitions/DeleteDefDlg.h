@@ -22,7 +22,8 @@ public:
   void AddName(const QString &name);
   void btOKClick();
   void btCancelClick();
-  // The position of the chosen entry, or -1 when none is chosen.
+  // The position of the chosen entry, or of the first entry whose name is
+  // typed in full; -1 when none is chosen.
   int SelectedIndex() const;
 
   void reject() override { done(mrCancel); }

@@ -88,16 +88,29 @@ TEST(MDDlg, TypedKindIsMinusOneAndOkRules) {
   EXPECT_EQ(k.result(), mrCancel);
 }
 
+// An entry is chosen from the list, or by typing its name in full on the
+// keyboard; of two entries with one name, the one chosen in the list counts.
 TEST(DeleteDefDlg, SelectedIndex) {
   TDeleteDefDlg d(nullptr);
   d.AddName("A");
   d.AddName("Same");
   d.AddName("Same");
+  d.AddName("Samer");
   EXPECT_EQ(d.SelectedIndex(), -1);
   d.cbName->setCurrentIndex(2);
   EXPECT_EQ(d.SelectedIndex(), 2);
-  d.cbName->setEditText("typed");
-  EXPECT_EQ(d.SelectedIndex(), -1);
+  const struct {
+    const char *Typed;
+    int Index;
+  } cases[] = {{"typed", -1}, {"Sam", -1}, {"same", -1}, {"Same", 1}, {"Samer", 3}, {"A", 0}};
+  d.show();
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Typed);
+    d.cbName->setCurrentIndex(-1);
+    d.cbName->setFocus();
+    QTest::keyClicks(d.cbName, QString::fromLatin1(c.Typed));
+    EXPECT_EQ(d.SelectedIndex(), c.Index);
+  }
 }
 
 TEST(DefinitionCommands, AddAndDeleteThroughTheWindow) {
