@@ -72,13 +72,11 @@ public:
 
   PathRules Rules() const { return Rules_; }
 
-  // Row `row`'s cells end to end, each followed by one NUL unit, so that the
-  // whole row can be read in one pass with every cell's end marked in the
-  // text itself (a cell may hold a NUL of its own; CellEnds is then the
-  // authority). Cell c runs from just after the end of cell c - 1 (from 0 for
-  // the first) to CellEnds(row)[c], where its NUL is.
+  // Row `row`'s ColumnCount() cells end to end, each followed by one NUL
+  // unit, so that the whole row can be read in one pass with every cell's end
+  // marked in the text itself. A cell may hold a NUL of its own; a row then
+  // holds more NULs than cells, and Cell is what tells the cells apart.
   const QString &RowText(int row) const { return Rows_[size_t(row)].Text; }
-  const int *CellEnds(int row) const { return Rows_[size_t(row)].Ends.data(); }
   // A number that changes whenever anything in row `row` changes (a cell,
   // or the columns), so that work derived from a row can be kept until then.
   quint64 RowStamp(int row) const { return Rows_[size_t(row)].Stamp; }
