@@ -303,14 +303,14 @@ void TForm1::FormCreate() {
   SaveDialog1.Title = QStringLiteral("Save files");
   SaveDialog1.Filter =
       QStringLiteral("Tabbed Text (*.txt)|*.txt|CSV (*.csv)|*.csv|All Files (*.*)|*.*");
-  SaveDialog1.FilterIndex = 1;
+  SaveDialog1.FilterIndex = rftTabbedText;
   SaveDialog1.DefaultExt = QStringLiteral("*.txt");
   SaveDialog1.OverwritePrompt = true;
 
   OpenDialog3.Mode = FileDialogState::Open;
   OpenDialog3.Title = QStringLiteral("Continue Results");
   OpenDialog3.Filter = SaveDialog1.Filter;
-  OpenDialog3.FilterIndex = 1;
+  OpenDialog3.FilterIndex = rftTabbedText;
   OpenDialog3.DefaultExt = SaveDialog1.DefaultExt;
 
   for (FileDialogState *d : {&OpenDialog2, &SaveDialog2}) {

@@ -1,10 +1,9 @@
 #include "app/Form1.h"
 #include "common/WholeFile.h"
 #include "results/ResultsFileReader.h"
+#include "results/ResultsFileWriter.h"
 
 namespace {
-const int kCsvFilter = 2;       // "CSV (*.csv)"
-const int kAllFilesFilter = 3;  // "All Files (*.*)"
 // A results file of 10,000 images and 40 columns is a few megabytes.
 constexpr qint64 kLargestResultsFile = qint64(256) << 20;
 }  // namespace
@@ -18,9 +17,9 @@ void TForm1::ContinueResults1Click() {
   const QString name = OpenDialog3.FileName;
   QByteArray bytes;
   if (!ReadWholeFile(Prompt_, name, kLargestResultsFile, bytes)) return;
-  const char separator = OpenDialog3.FilterIndex == kCsvFilter        ? ','
-                         : OpenDialog3.FilterIndex == kAllFilesFilter ? 0
-                                                                       : '\t';
+  const char separator = OpenDialog3.FilterIndex == rftCsv        ? ','
+                         : OpenDialog3.FilterIndex == rftAllFiles ? 0
+                                                                   : '\t';
   QStringList headings;
   for (int c = 0; c < ResultsTable.ColumnCount(); ++c) headings << ResultsTable.Cell(c, 0);
   const ResultsFileContents contents = ReadResultsFile(bytes, separator, headings);
@@ -33,7 +32,7 @@ void TForm1::ContinueResults1Click() {
   // Save writes the whole table back to this file, in its own layout.
   SaveDialog1.FileName = name;
   SaveDialog1.Files = QStringList{name};
-  SaveDialog1.FilterIndex = contents.Separator == ','                  ? kCsvFilter
-                            : OpenDialog3.FilterIndex == kAllFilesFilter ? kAllFilesFilter
-                                                                        : 1;
+  SaveDialog1.FilterIndex = contents.Separator == ','              ? rftCsv
+                            : OpenDialog3.FilterIndex == rftAllFiles ? rftAllFiles
+                                                                     : rftTabbedText;
 }

@@ -5,6 +5,10 @@
 
 class TResultsTable;
 
+// The file types that the results file's dialogs (Save, Continue Results)
+// offer, numbered as their filter lists count them.
+enum ResultsFileType { rftTabbedText = 1, rftCsv = 2, rftAllFiles = 3 };
+
 // Turns the results table into the bytes of the results file: one line per
 // table row, one field per column, fields separated by one separator byte,
 // every line ending in CR LF, text in the local 8-bit encoding. In the

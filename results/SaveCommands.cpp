@@ -1,13 +1,9 @@
 #include "common/WholeFile.h"
 #include "app/Form1.h"
 
-namespace {
-const int kCsvFilter = 2;  // "CSV (*.csv)" in the save dialog's filter list
-}
-
 bool TForm1::bbSaveClick() {
   if (SaveDialog1.FileName.isEmpty()) return Saveas1Click();
-  const char separator = SaveDialog1.FilterIndex == kCsvFilter ? ',' : '\t';
+  const char separator = SaveDialog1.FilterIndex == rftCsv ? ',' : '\t';
   if (!WriteResultsFile(SaveDialog1.FileName, separator)) return false;
   ResultsTable.MarkSaved();
   return true;
