@@ -6,15 +6,13 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/ProgramInfo.h"
 #include "app/ScaliperIcon.h"
 #include "common/Prompter.h"
 #include "common/WindowPlacement.h"
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
-  setWindowTitle(QStringLiteral("About SCALIPER"));
-  setFixedSize(298, 213);
-  KeepCentred(this, false);
-  if (owner) setFont(owner->font());
+  SetUpDialog(this, QStringLiteral("About SCALIPER"), QSize(298, 213), false);
 
   Panel1 = new QFrame(this);
   Panel1->setGeometry(8, 8, 281, 161);
@@ -28,10 +26,10 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   ProgramIcon->setScaledContents(true);
   ProgramIcon->setPixmap(ScaliperIcon().pixmap(33, 33));
 
-  ProductName = new QLabel(QStringLiteral("SCALIPER (Measuring Tape)"), Panel1);
+  ProductName = new QLabel(QString::fromLatin1(ProgramInfo::Title), Panel1);
   ProductName->move(88, 16);
   ProductName->adjustSize();
-  Version = new QLabel(QStringLiteral("v. 1.1.0"), Panel1);
+  Version = new QLabel(QStringLiteral("v. ") + QLatin1String(ProgramInfo::Version), Panel1);
   Version->move(88, 40);
   Version->adjustSize();
 

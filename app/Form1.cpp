@@ -21,13 +21,13 @@
 
 #include "app/AboutBox.h"
 #include "app/ImageView.h"
+#include "app/ProgramInfo.h"
 #include "app/ScaliperIcon.h"
 #include "measuring/Overlay.h"
+#include "results/ResultsFileWriter.h"
 #include "results/ResultsGridModel.h"
 
 namespace {
-const char kCaption[] = "SCALIPER (Measuring Tape)";
-
 QFont MainFont() {
   const QString wanted = QStringLiteral("Microsoft Sans Serif");
   QFont font = QFontDatabase::hasFamily(wanted) ? QFont(wanted) : QFont(QStringLiteral("Sans Serif"));
@@ -58,7 +58,7 @@ void StartInsideScreen(QWidget &window) {
 }  // namespace
 
 TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Prompt_(prompter) {
-  setWindowTitle(QString::fromLatin1(kCaption));
+  setWindowTitle(QString::fromLatin1(ProgramInfo::Title));
   setWindowIcon(ScaliperIcon());
   setFont(MainFont());
   move(236, 159);
@@ -235,44 +235,40 @@ void TForm1::BuildStatusBar() {
   statusBar()->addWidget(StatusPanel1, 1);
 }
 
+// Every command runs inside an event; an error that escapes one is caught by
+// the application object and shown in its standard error report.
 void TForm1::ConnectCommands() {
   auto bind = [this](QAction *action, auto handler) {
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { std::invoke(handler, *this); }); });
+    connect(action, &QAction::triggered, this, [this, handler] { std::invoke(handler, *this); });
   };
   bind(Exit1, &TForm1::Exit1Click);
   bind(SaveData1, [](TForm1 &f) { f.bbSaveClick(); });
   bind(Saveas1, [](TForm1 &f) { f.Saveas1Click(); });
-  auto click = [this](QToolButton *button, void (TForm1::*handler)()) {
-    connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
-  };
-  click(btOpenImages, &TForm1::btOpenImagesClick);
-  click(btNext, &TForm1::btNextClick);
-  click(btMeasure, &TForm1::btMeasureClick);
-  click(btBack, &TForm1::btBackClick);
+  connect(btOpenImages, &QToolButton::clicked, this, &TForm1::btOpenImagesClick);
+  connect(btNext, &QToolButton::clicked, this, &TForm1::btNextClick);
+  connect(btMeasure, &QToolButton::clicked, this, &TForm1::btMeasureClick);
+  connect(btBack, &QToolButton::clicked, this, &TForm1::btBackClick);
   bind(OpenImages1, &TForm1::btOpenImagesClick);
   bind(ContinueResults1, &TForm1::ContinueResults1Click);
   // Double-click, or Enter on the current row, goes to that row's image.
   connect(StringGrid1, &QTableView::activated, this,
-          [this](const QModelIndex &index) { Guarded([&] { StringGrid1DblClick(index.row()); }); });
+          [this](const QModelIndex &index) { StringGrid1DblClick(index.row()); });
   bind(Next1, &TForm1::btNextClick);
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
   // The zoom follows the box's text, once per change, whether an item was
   // chosen or text typed (text that is no item's text means 100 %).
-  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this] { Guarded([&] { ComboBox1Change(); }); });
-  connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, [this] { Guarded([&] { ComboBox1Exit(); }); });
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
+  connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, &TForm1::ComboBox1Exit);
   bind(AddDef1, &TForm1::AddDef1Click);
   bind(DeleteDef1, &TForm1::DeleteDef1Click);
   bind(SaveDef1, &TForm1::SaveDef1Click);
   bind(LoadDef1, &TForm1::LoadDef1Click);
-  connect(bbSave, &QToolButton::clicked, this, [this] { Guarded([&] { bbSaveClick(); }); });
+  connect(bbSave, &QToolButton::clicked, this, [this] { bbSaveClick(); });
   bind(AboutScaliper1, &TForm1::AboutScaliper1Click);
-  connect(PaintBox1, &TOverlay::MouseDown, this,
-          [this](Qt::MouseButton b, int x, int y) { Guarded([&] { PaintBox1MouseDown(b, x, y); }); });
-  connect(PaintBox1, &TOverlay::MouseMove, this,
-          [this](int x, int y) { Guarded([&] { PaintBox1MouseMove(x, y); }); });
-  connect(PaintBox1, &TOverlay::MouseUp, this,
-          [this](Qt::MouseButton b, int x, int y) { Guarded([&] { PaintBox1MouseUp(b, x, y); }); });
+  connect(PaintBox1, &TOverlay::MouseDown, this, &TForm1::PaintBox1MouseDown);
+  connect(PaintBox1, &TOverlay::MouseMove, this, &TForm1::PaintBox1MouseMove);
+  connect(PaintBox1, &TOverlay::MouseUp, this, &TForm1::PaintBox1MouseUp);
   PaintBox1->TakesSecondaryButton = [this] { return OverlayTakesSecondaryButton(); };
 }
 
@@ -323,8 +319,6 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
-  if (Destroyed_) return;
-  Destroyed_ = true;
   ImageBitmap = QImage();
 }
 
@@ -338,12 +332,12 @@ void TForm1::AboutScaliper1Click() {
 bool TForm1::OverlayTakesSecondaryButton() const { return ScaleArmed || MeasureArmed; }
 
 void TForm1::closeEvent(QCloseEvent *event) {
+  // Refused until the question is answered, so that an error escaping it
+  // keeps the window and its results.
+  event->ignore();
   bool canClose = true;
-  Guarded([&] { FormCloseQuery(canClose); });
-  if (canClose)
-    event->accept();
-  else
-    event->ignore();
+  FormCloseQuery(canClose);
+  if (canClose) event->accept();
 }
 
 void TForm1::EraseOverlay() {

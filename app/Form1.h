@@ -4,15 +4,14 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <optional>
+#include <vector>
 
 #include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
-#include "results/ResultsFileWriter.h"
 #include "results/ResultsTable.h"
 
 class QAction;
 class QComboBox;
-class QFrame;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -38,7 +37,6 @@ public:
   // ---- Run state -----------------------------------------------------------
   TDefinitionList DefinitionList;
   TResultsTable ResultsTable;
-  TResultsFileWriter ResultsWriter;  // the results file in pieces, kept between saves
   int CurrentImage = -1;
   // The image whose picture the view shows: it falls behind CurrentImage
   // when the current image's file could not be shown. -1 before any.
@@ -123,10 +121,14 @@ public:
   void btNextClick();
   void btBackClick();
   void btMeasureClick();
-  void btScaleClick();
+  // Arms the scale step on the current image; false (with a beep) when the
+  // view does not show it.
+  bool btScaleClick();
   // Goes to the image of a row chosen in the results table.
   void StringGrid1DblClick(int image);
   void UpdateStepDisplay();
+  // A value as the results table holds it.
+  QString ValueText(double value) const;
   // Whether the view shows the current image, so that what is measured on
   // the screen belongs to the current row.
   bool CurrentImageShown() const { return CurrentImage >= 0 && ShownImage == CurrentImage; }
@@ -168,10 +170,6 @@ public:
   // right now (a step is armed), rather than opening the pop-up menu.
   bool OverlayTakesSecondaryButton() const;
 
-  // Runs a command and shows any error that escapes it in the application's
-  // standard error report, so the program goes on with the next event.
-  template <typename F> void Guarded(F &&command);
-
   // ---- Keyboard --------------------------------------------------------------
   // Gives the menu items and the workflow commands their keys (each key runs
   // the handler of its menu item or button) and names the keys in the
@@ -188,8 +186,10 @@ private:
   void BuildGrid();
   void BuildStatusBar();
   void ConnectCommands();
-  // Makes image i the current one: its row selected, its picture shown.
+  // Makes image i the current one: its row selected, its picture shown, the
+  // scale its row holds in force.
   void GoToImage(int i);
+  void TakeScaleOfRow(int i);
   // Hides the overlay, gives it the image view's size and shows it again,
   // which erases everything drawn on it.
   void ResetOverlay();
@@ -202,14 +202,19 @@ private:
   void MeasureRelease(QPoint end);
   void SkipUnmeasurableSteps();
   int RunOkRetry(QPoint overlayPoint);
-  void DrawMarkLabel(const TMeasureType &def);
+  // The rubber band from StartPoint, moved from LastPoint to `to`.
+  void MoveBand(TMeasureKind kind, QPoint to);
+  // A figure from its points: a rectangle's two corners, or lines from the
+  // first point to each other one.
+  void DrawFigure(TMeasureKind kind, const std::vector<QPoint> &points);
+  // Asks OK or Retry for a figure drawn as a band. OK draws it for good with
+  // its name and writes its values into the current image's row, the next
+  // measurement becoming due; Retry, or a figure without a value, erases it.
+  void ConfirmFigure(const TMeasureType &def, const std::vector<QPoint> &points, QPoint release,
+                     const std::optional<QStringList> &values);
+  // Ends a figure or scale line not yet released: band erased, drag over.
+  void EndUnfinishedFigure();
 
   Prompter &Prompt_;
-  bool Destroyed_ = false;
 };
 
-#include "common/ErrorReport.h"
-
-template <typename F> void TForm1::Guarded(F &&command) {
-  RunGuarded(Prompt_, std::forward<F>(command));
-}

@@ -347,16 +347,12 @@ void AreaAverageInto(const QImage &image, QImage &out, const QRect &area) {
   });
 }
 
-QImage AreaAveraged(const QImage &source, QSize size, QImage recycled) {
+QImage AreaAveraged(const QImage &source, QSize size) {
   if (source.isNull() || size.isEmpty()) return QImage();
   const QImage::Format format = source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   const QImage image = source.format() == format ? source : source.convertToFormat(format);
   const QSize reduced(qMin(size.width(), image.width()), qMin(size.height(), image.height()));
-  // A buffer of the right kind is written over rather than allocated again:
-  // fresh memory costs a page fault per 4 KiB on first touch.
-  QImage out = recycled.size() == reduced && recycled.format() == format && recycled.isDetached()
-                   ? std::move(recycled)
-                   : QImage(reduced, format);
+  QImage out(reduced, format);
   if (out.isNull()) return QImage();
   AreaAverageInto(image, out, out.rect());
   return out;

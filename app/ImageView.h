@@ -47,9 +47,8 @@ private:
 
 // `image` reduced to `size` (no larger in either direction) by averaging,
 // for every output pixel, the image area it covers, weighted by how much of
-// each image pixel lies inside it. `recycled`, when it is an unshared image of
-// the result's size and format, is written over instead of allocating anew.
-QImage AreaAveraged(const QImage &image, QSize size, QImage recycled = QImage());
+// each image pixel lies inside it.
+QImage AreaAveraged(const QImage &image, QSize size);
 
 // The part `area` of what AreaAveraged gives for `out`'s size, written into
 // `out`. `image` and `out` must both be Format_RGB32 or both Format_ARGB32,

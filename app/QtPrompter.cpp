@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
-#include "app/ScaliperApplication.h"
+#include "app/ProgramInfo.h"
 
 namespace {
 // The window a message box belongs to: the modal dialog the person is working
@@ -105,7 +105,7 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
 }
 
 void TQtPrompter::ReportError(const QString &text) {
-  QMessageBox box(QMessageBox::Critical, QString::fromLatin1(TScaliperApplication::Title), text,
+  QMessageBox box(QMessageBox::Critical, QString::fromLatin1(ProgramInfo::Title), text,
                   QMessageBox::Ok, BoxOwner(Owner_));
   KeepAboveOwner(box);
   box.exec();

@@ -46,32 +46,48 @@ void TForm1::StringGrid1DblClick(int image) {
 }
 
 void TForm1::GoToImage(int i) {
+  // A figure or scale line begun on the picture shown so far belongs to it:
+  // it ends here, and the armed step stays as it is.
+  EndUnfinishedFigure();
   CurrentImage = i;
   ResultsTable.ShowImageRow(CurrentImage);
   ShowImage(CurrentImage);
+  TakeScaleOfRow(CurrentImage);
+}
+
+void TForm1::TakeScaleOfRow(int i) {
+  const QString text = ResultsTable.Cell(TResultsTable::colDotsPerCm, i + 1);
+  // The scale in force already gives this text when the image was calibrated
+  // last; it is kept unrounded then.
+  if (text.isEmpty() || text == ValueText(DotsPerCm)) return;
+  QString number = text;
+  number.replace(u',', u'.');
+  bool ok = false;
+  const double scale = number.toDouble(&ok);
+  if (ok && scale > 0) DotsPerCm = scale;
 }
 
 void TForm1::btMeasureClick() {
-  // Measuring needs the current image on the screen: after a file that could
-  // not be shown the view still holds the previous picture, which belongs to
-  // another row.
-  if (!RunStarted || !CurrentImageShown()) {
+  if (!RunStarted) {
     Prompt_.Beep();
     return;
   }
-  ResetOverlay();
-  ScaleArmed = true;
+  if (!btScaleClick()) return;
   UpdateStepDisplay();
   btNext->setFocus();
 }
 
-void TForm1::btScaleClick() {
+bool TForm1::btScaleClick() {
+  // Measuring needs the current image on the screen: after a file that could
+  // not be shown the view still holds the previous picture, which belongs to
+  // another row.
   if (!CurrentImageShown()) {
     Prompt_.Beep();
-    return;
+    return false;
   }
   ResetOverlay();
   ScaleArmed = true;
+  return true;
 }
 
 void TForm1::UpdateStepDisplay() {

@@ -1,13 +1,14 @@
 #include <QMessageBox>
 
 #include "app/Form1.h"
+#include "app/ProgramInfo.h"
 #include "app/QtPrompter.h"
 #include "app/ScaliperApplication.h"
 
 int main(int argc, char *argv[]) {
   TScaliperApplication app(argc, argv);
   TQtPrompter prompter;
-  const QString title = QString::fromLatin1(TScaliperApplication::Title);
+  const QString title = QString::fromLatin1(ProgramInfo::Title);
   try {
     TForm1 form(prompter);
     prompter.SetOwner(&form);

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <vector>
 
 class Prompter;
 
@@ -19,8 +18,12 @@ enum class SaveOutcome {
 // an existing file that the user may write is written over in place instead.
 // An existing file that is read-only is never replaced.
 SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);
-// The same for a file made of pieces written one after another.
-SaveOutcome SaveFile(const QString &fileName, const std::vector<QByteArray> &pieces);
+
+// SaveFile, with a failure reported under "File Error": `cannotOpen` + the
+// name when the file cannot be opened for writing, "Cannot write " + the name
+// when writing or replacing fails. True when the file was saved.
+bool SaveFileReported(Prompter &prompter, const QString &fileName, const QByteArray &bytes,
+                      const QString &cannotOpen);
 
 // Reads a whole file of at most `largest` bytes into `bytes`. A file that does
 // not open is reported as "Cannot open " + its name, one that is larger or

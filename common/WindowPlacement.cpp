@@ -76,3 +76,10 @@ private:
 void KeepCentred(QWidget *dialog, bool overOwner) {
   dialog->installEventFilter(new Centring(dialog, overOwner));
 }
+
+void SetUpDialog(QWidget *dialog, const QString &title, QSize size, bool overOwner) {
+  dialog->setWindowTitle(title);
+  dialog->setFixedSize(size);
+  KeepCentred(dialog, overOwner);
+  if (const QWidget *owner = dialog->parentWidget()) dialog->setFont(owner->font());
+}

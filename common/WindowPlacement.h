@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 class QWidget;
 
@@ -18,3 +19,7 @@ QPoint CentredClientPosition(QSize client, const QMargins &frame, const QRect &a
 // (the same window manager draws both) and placed again, if that was not
 // quite right, as soon as its own frame is known.
 void KeepCentred(QWidget *dialog, bool overOwner);
+
+// What every dialog of the program has: its title, a fixed size, its owner's
+// font, and a place centred over its owner (`overOwner`) or on the screen.
+void SetUpDialog(QWidget *dialog, const QString &title, QSize size, bool overOwner);

@@ -10,16 +10,7 @@ void TForm1::SaveDef1Click() {
     return;
   }
   if (!Prompt_.RunFileDialog(SaveDialog2)) return;
-  const QString name = SaveDialog2.FileName;
-  switch (SaveFile(name, DefinitionFileBytes(DefinitionList))) {
-    case SaveOutcome::Saved: break;
-    case SaveOutcome::CannotOpen:
-      Prompt_.ShowMessage(QStringLiteral("Cannot open ") + name, QStringLiteral("File Error"));
-      break;
-    case SaveOutcome::CannotWrite:
-      Prompt_.ShowMessage(QStringLiteral("Cannot write ") + name, QStringLiteral("File Error"));
-      break;
-  }
+  SaveFileReported(Prompt_, SaveDialog2.FileName, DefinitionFileBytes(DefinitionList), QStringLiteral("Cannot open "));
 }
 
 void TForm1::LoadDef1Click() {

@@ -11,7 +11,7 @@ void TDefinitionList::RemoveAt(int position) { Items_.erase(Items_.begin() + pos
 
 void AppendDefinition(TDefinitionList &list, TResultsTable &table, const TMeasureType &def) {
   TMeasureType &added = list.Append(std::make_unique<TMeasureType>(def));
-  table.AppendDefinitionColumns(added);
+  AppendDefinitionColumns(table, added);
 }
 
 void AddDefinition(TDefinitionList &list, TResultsTable &table, const QString &name,
@@ -28,6 +28,29 @@ void AddDefinition(TDefinitionList &list, TResultsTable &table, const QString &n
 
 void DeleteDefinition(TDefinitionList &list, TResultsTable &table, int position) {
   if (position < 0 || position >= list.Count()) return;
-  table.RemoveDefinitionColumns(list, position);
+  RemoveDefinitionColumns(table, list, position);
   list.RemoveAt(position);
+}
+
+void AppendDefinitionColumns(TResultsTable &table, TMeasureType &def) {
+  def.FirstCol = table.ColumnCount();
+  table.InsertColumns(def.FirstCol, ColumnCount(def));
+  WriteDefinitionHeadings(table, def);
+}
+
+void WriteDefinitionHeadings(TResultsTable &table, const TMeasureType &def) {
+  if (QuantityCount(def) == 0) {
+    table.SetHeading(def.FirstCol, def.Name);
+    return;
+  }
+  int col = def.FirstCol;
+  for (const QuantityFlag &q : kQuantityFlags)
+    if (def.*q.Flag) table.SetHeading(col++, def.Name + QLatin1String(q.Suffix));
+}
+
+void RemoveDefinitionColumns(TResultsTable &table, TDefinitionList &list, int position) {
+  const TMeasureType &gone = list.At(position);
+  const int width = ColumnCount(gone);
+  table.RemoveColumns(gone.FirstCol, width);
+  for (int p = position + 1; p < list.Count(); ++p) list.At(p).FirstCol -= width;
 }

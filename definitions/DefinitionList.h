@@ -34,3 +34,10 @@ void AppendDefinition(TDefinitionList &list, TResultsTable &table, const TMeasur
 
 // Removes the definition at a 0-based position and its columns.
 void DeleteDefinition(TDefinitionList &list, TResultsTable &table, int position);
+
+// The columns a definition occupies in the results table: appended after the
+// last column, with FirstCol set to the first of them and their headings
+// written; and removed again, the later definitions' FirstCol moving left.
+void AppendDefinitionColumns(TResultsTable &table, TMeasureType &def);
+void WriteDefinitionHeadings(TResultsTable &table, const TMeasureType &def);
+void RemoveDefinitionColumns(TResultsTable &table, TDefinitionList &list, int position);

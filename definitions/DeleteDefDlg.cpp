@@ -8,10 +8,7 @@
 #include "common/WindowPlacement.h"
 
 TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
-  setWindowTitle(QStringLiteral("DeleteDefDlg"));
-  setFixedSize(209, 116);
-  KeepCentred(this, true);
-  if (owner) setFont(owner->font());
+  SetUpDialog(this, QStringLiteral("DeleteDefDlg"), QSize(209, 116), true);
   Label1 = new QLabel(QStringLiteral("Delete definition for"), this);
   Label1->move(32, 24);
   Label1->adjustSize();

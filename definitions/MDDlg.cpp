@@ -12,10 +12,7 @@
 #include "common/WindowPlacement.h"
 
 TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
-  setWindowTitle(QStringLiteral("Add Definition"));
-  setFixedSize(303, 200);
-  KeepCentred(this, true);
-  if (owner) setFont(owner->font());
+  SetUpDialog(this, QStringLiteral("Add Definition"), QSize(303, 200), true);
   auto label = [this](const QString &text, int x, int y) {
     auto *l = new QLabel(text, this);
     l->move(x, y);

@@ -10,11 +10,8 @@
 #include "measuring/ValueText.h"
 
 TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_(prompter) {
-  setWindowTitle(QStringLiteral("ConvDlg"));
   setWindowFlag(Qt::WindowStaysOnTopHint);
-  setFixedSize(198, 94);
-  KeepCentred(this, true);
-  if (owner) setFont(owner->font());
+  SetUpDialog(this, QStringLiteral("ConvDlg"), QSize(198, 94), true);
   auto label = [this](const QString &text, int x, int y) {
     auto *l = new QLabel(text, this);
     l->move(x, y);
@@ -43,7 +40,7 @@ TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_
   setTabOrder(btRetry, btCancel);
   setTabOrder(btCancel, edCm);
   btOK->setFocus();
-  connect(edCm, &QLineEdit::textEdited, this, [this] { RunGuarded(Prompt_, [&] { edCmChange(); }); });
+  connect(edCm, &QLineEdit::textEdited, this, &TConvDlg::edCmChange);
   connect(btOK, &QPushButton::clicked, this, &TConvDlg::btOKClick);
   connect(btRetry, &QPushButton::clicked, this, &TConvDlg::btRetryClick);
   connect(btCancel, &QPushButton::clicked, this, &TConvDlg::btCancelClick);

@@ -49,7 +49,6 @@ void TOverlay::Append(const Op &op) {
     }
   }
   List_.push_back(op);
-  if (List_.size() > Longest_) Longest_ = List_.size();
   update(Damage(op));
 }
 

@@ -49,7 +49,6 @@ public:
   void Clear();
 
   const std::vector<Op> &DisplayList() const { return List_; }
-  size_t LongestList() const { return Longest_; }
 
 signals:
   // Pointer events in overlay pixels.
@@ -72,5 +71,4 @@ private:
   void Paint(QPainter &painter, const Op &op) const;
 
   std::vector<Op> List_;
-  size_t Longest_ = 0;
 };

@@ -15,6 +15,8 @@ const QColor kYellow(255, 255, 0);
 const int kLabelPointSize = 8;
 }  // namespace
 
+QString TForm1::ValueText(double value) const { return FormatValue(value); }
+
 std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
   return AngleBetweenArms(vertex, arm1, arm2);
 }
@@ -52,25 +54,23 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton, int X, int Y) {
   }
 }
 
+void TForm1::MoveBand(TMeasureKind kind, QPoint to) {
+  PaintBox1->Mode = TOverlay::pmNotXor;
+  if (kind == mkRectangle) {
+    PaintBox1->Rectangle(StartPoint, LastPoint);
+    PaintBox1->Rectangle(StartPoint, to);
+  } else {
+    PaintBox1->Line(StartPoint, LastPoint);
+    PaintBox1->Line(StartPoint, to);
+  }
+}
+
 void TForm1::PaintBox1MouseMove(int X, int Y) {
   const QPoint p(X, Y);
-  auto bandLine = [&] {
-    PaintBox1->Mode = TOverlay::pmNotXor;
-    PaintBox1->Line(StartPoint, LastPoint);
-    PaintBox1->Line(StartPoint, p);
-  };
-  if (ScaleArmed && Dragging) bandLine();
+  if (ScaleArmed && Dragging) MoveBand(mkLine, p);
   if (MeasureArmed && Dragging) {
-    switch (DefinitionList.At(MeasureStep).Kind) {
-      case mkLine:
-      case mkAngle: bandLine(); break;
-      case mkRectangle:
-        PaintBox1->Mode = TOverlay::pmNotXor;
-        PaintBox1->Rectangle(StartPoint, LastPoint);
-        PaintBox1->Rectangle(StartPoint, p);
-        break;
-      default: break;
-    }
+    const TMeasureKind kind = DefinitionList.At(MeasureStep).Kind;
+    if (MeasureKinds::IsKnown(kind)) MoveBand(kind, p);
   }
   LastPoint = p;
 }
@@ -80,15 +80,22 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, int X, int Y) {
   if ((ScaleArmed || MeasureArmed) && !CurrentImageShown()) {
     // The picture under a figure begun earlier is no longer the current
     // image's: the figure is dropped and nothing is written.
-    if (Dragging) {
-      EraseOverlay();
-      Dragging = AngleFirstArm = AngleSecondArm = false;
-    }
-  } else if (ScaleArmed)
+    if (Dragging) EndUnfinishedFigure();
+  } else if (!Dragging) {
+    // A release with no figure begun on this picture (its press came before
+    // another image was shown) completes nothing.
+  } else if (ScaleArmed) {
     ScaleRelease(p);
-  else if (MeasureArmed)
+  } else if (MeasureArmed) {
     MeasureRelease(p);
+  }
   UpdateStepDisplay();
+}
+
+void TForm1::EndUnfinishedFigure() {
+  if (!Dragging && !AngleFirstArm && !AngleSecondArm) return;
+  EraseOverlay();
+  Dragging = AngleFirstArm = AngleSecondArm = false;
 }
 
 void TForm1::ScaleRelease(QPoint end) {
@@ -106,7 +113,7 @@ void TForm1::ScaleRelease(QPoint end) {
   if (result == mrOk) {
     DotsPerCm = dialog.DotsPerCm;
     KnownLengthCm = dialog.LengthCm;
-    ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, FormatValue(DotsPerCm));
+    ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, ValueText(DotsPerCm));
     MeasureStep = 0;
     ScaleArmed = false;
     MeasureArmed = true;
@@ -140,96 +147,72 @@ int TForm1::RunOkRetry(QPoint overlayPoint) {
   return Prompt_.RunModal(popup);
 }
 
-void TForm1::DrawMarkLabel(const TMeasureType &def) {
-  PaintBox1->TextOut(StartPoint - QPoint(10, 12), def.Name, kLabelPointSize);
+void TForm1::DrawFigure(TMeasureKind kind, const std::vector<QPoint> &points) {
+  if (kind == mkRectangle) {
+    PaintBox1->Rectangle(points[0], points[1]);
+    return;
+  }
+  for (size_t k = 1; k < points.size(); ++k) PaintBox1->Line(points[0], points[k]);
+}
+
+void TForm1::ConfirmFigure(const TMeasureType &def, const std::vector<QPoint> &points, QPoint release,
+                           const std::optional<QStringList> &values) {
+  // A figure without a value (an angle with an arm of no length) is taken
+  // again, as after Retry.
+  if (!values) Prompt_.Beep();
+  if (values && RunOkRetry(release) == mrOk) {
+    PaintBox1->Mode = TOverlay::pmCopy;
+    PaintBox1->PenColor = kYellow;
+    DrawFigure(def.Kind, points);
+    PaintBox1->TextOut(StartPoint - QPoint(10, 12), def.Name, kLabelPointSize);
+    // The row says which scale its values were taken with.
+    if (ResultsTable.Cell(TResultsTable::colDotsPerCm, CurrentImage + 1).isEmpty())
+      ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, ValueText(DotsPerCm));
+    ResultsTable.SetImageCells(CurrentImage, def.FirstCol, *values);
+    ++MeasureStep;
+    SkipUnmeasurableSteps();
+  } else {
+    PaintBox1->Mode = TOverlay::pmNotXor;
+    DrawFigure(def.Kind, points);
+  }
+  PaintBox1->PenColor = kRed;
+  Dragging = false;
 }
 
 void TForm1::MeasureRelease(QPoint end) {
   const TMeasureType &def = DefinitionList.At(MeasureStep);
-  bool accepted = false;
   switch (def.Kind) {
-    case mkLine: {
-      PaintBox1->Mode = TOverlay::pmNotXor;
-      PaintBox1->Line(StartPoint, LastPoint);
-      PaintBox1->Line(StartPoint, end);
-      if (RunOkRetry(end) == mrOk) {
-        PaintBox1->Mode = TOverlay::pmCopy;
-        PaintBox1->PenColor = kYellow;
-        PaintBox1->Line(StartPoint, end);
-        DrawMarkLabel(def);
-        ResultsTable.SetImageCells(CurrentImage, def.FirstCol,
-                                   {FormatValue(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))});
-        accepted = true;
-      } else {
-        PaintBox1->Mode = TOverlay::pmNotXor;
-        PaintBox1->Line(StartPoint, end);
-      }
-      PaintBox1->PenColor = kRed;
-      Dragging = false;
+    case mkLine:
+      MoveBand(def.Kind, end);
+      ConfirmFigure(def, {StartPoint, end}, end,
+                    QStringList{ValueText(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))});
+      break;
+    case mkRectangle: {
+      MoveBand(def.Kind, end);
+      QStringList texts;
+      for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << ValueText(value);
+      ConfirmFigure(def, {StartPoint, end}, end, texts);
       break;
     }
-    case mkAngle: {
+    case mkAngle:
       if (AngleFirstArm) {
+        // The band that ends here is removed; the next move's erase step
+        // draws it back, so the first arm stays while the second follows.
         AngleFirstArm = false;
         AngleSecondArm = true;
         PaintBox1->Mode = TOverlay::pmNotXor;
         PaintBox1->Line(StartPoint, end);
         PaintBox1->PenColor = kRed;
         ArmEnd1 = end;
-        return;
+      } else if (AngleSecondArm) {
+        AngleSecondArm = false;
+        MoveBand(def.Kind, end);
+        ArmEnd2 = end;
+        const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, ArmEnd2);
+        ConfirmFigure(def, {StartPoint, ArmEnd2, ArmEnd1}, end,
+                      angle ? std::optional<QStringList>(QStringList{ValueText(*angle)}) : std::nullopt);
       }
-      if (!AngleSecondArm) return;
-      AngleSecondArm = false;
-      PaintBox1->Mode = TOverlay::pmNotXor;
-      PaintBox1->Line(StartPoint, LastPoint);
-      PaintBox1->Line(StartPoint, end);
-      ArmEnd2 = end;
-      const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, ArmEnd2);
-      // An arm of zero length has no angle: the same angle is taken again.
-      const int result = angle ? RunOkRetry(end) : mrNone;
-      if (!angle) Prompt_.Beep();
-      if (result == mrOk) {
-        PaintBox1->Mode = TOverlay::pmCopy;
-        PaintBox1->PenColor = kYellow;
-        PaintBox1->Line(StartPoint, ArmEnd1);
-        PaintBox1->Line(StartPoint, ArmEnd2);
-        DrawMarkLabel(def);
-        ResultsTable.SetImageCells(CurrentImage, def.FirstCol, {FormatValue(*angle)});
-        accepted = true;
-      } else {
-        PaintBox1->Mode = TOverlay::pmNotXor;
-        PaintBox1->Line(StartPoint, ArmEnd2);
-        PaintBox1->Line(StartPoint, ArmEnd1);
-      }
-      PaintBox1->PenColor = kRed;
-      Dragging = false;
       break;
-    }
-    case mkRectangle: {
-      PaintBox1->Mode = TOverlay::pmNotXor;
-      PaintBox1->Rectangle(StartPoint, LastPoint);
-      PaintBox1->Rectangle(StartPoint, end);
-      if (RunOkRetry(end) == mrOk) {
-        PaintBox1->Mode = TOverlay::pmCopy;
-        PaintBox1->PenColor = kYellow;
-        PaintBox1->Rectangle(StartPoint, end);
-        DrawMarkLabel(def);
-        QStringList texts;
-        for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << FormatValue(value);
-        ResultsTable.SetImageCells(CurrentImage, def.FirstCol, texts);
-        accepted = true;
-      } else {
-        PaintBox1->Mode = TOverlay::pmNotXor;
-        PaintBox1->Rectangle(StartPoint, end);
-      }
-      PaintBox1->PenColor = kRed;
-      Dragging = false;
-      break;
-    }
-    default: return;
-  }
-  if (accepted) {
-    ++MeasureStep;
-    SkipUnmeasurableSteps();
+    default: break;
   }
 }

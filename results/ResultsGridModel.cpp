@@ -132,17 +132,18 @@ void TResultsGridModel::AfterRowCountChange(int oldCount, int newCount) {
     endRemoveRows();
 }
 
-void TResultsGridModel::BeforeColumnCountChange(int oldCount, int newCount) {
+// Table column c is grid column c - 1: column 0 is the vertical header.
+void TResultsGridModel::BeforeColumnCountChange(int at, int oldCount, int newCount) {
   if (newCount > oldCount)
-    beginInsertColumns(QModelIndex(), oldCount - 1, newCount - 2);
+    beginInsertColumns(QModelIndex(), at - 1, at + newCount - oldCount - 2);
   else if (newCount < oldCount)
-    beginRemoveColumns(QModelIndex(), newCount - 1, oldCount - 2);
+    beginRemoveColumns(QModelIndex(), at - 1, at + oldCount - newCount - 2);
 }
 
-void TResultsGridModel::AfterColumnCountChange(int oldCount, int newCount) {
+void TResultsGridModel::AfterColumnCountChange(int at, int oldCount, int newCount) {
   if (newCount > oldCount) {
     endInsertColumns();
-    ApplyColumnWidths(oldCount);
+    ApplyColumnWidths(at);
   } else if (newCount < oldCount) {
     endRemoveColumns();
   }

@@ -32,8 +32,8 @@ public:
 
   void BeforeRowCountChange(int oldCount, int newCount) override;
   void AfterRowCountChange(int oldCount, int newCount) override;
-  void BeforeColumnCountChange(int oldCount, int newCount) override;
-  void AfterColumnCountChange(int oldCount, int newCount) override;
+  void BeforeColumnCountChange(int at, int oldCount, int newCount) override;
+  void AfterColumnCountChange(int at, int oldCount, int newCount) override;
   void CellsChanged(int firstCol, int lastCol, int firstRow, int lastRow) override;
   void ImageRowShown(int row, int topRow) override;
 

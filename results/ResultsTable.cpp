@@ -1,51 +1,13 @@
 #include "results/ResultsTable.h"
 
-#include "definitions/DefinitionList.h"
-#include "definitions/MeasureType.h"
-
-QString TResultsTable::Row::Cell(int c) const {
-  const int begin = c > 0 ? Ends[size_t(c - 1)] + 1 : 0;
-  return Text.mid(begin, Ends[size_t(c)] - begin);
-}
-
-void TResultsTable::Row::SetCell(int c, const QString &text) {
-  const int begin = c > 0 ? Ends[size_t(c - 1)] + 1 : 0;
-  const int old = Ends[size_t(c)] - begin;
-  Text.replace(begin, old, text);
-  const int shift = int(text.size()) - old;
-  for (size_t k = size_t(c); k < Ends.size(); ++k) Ends[k] += shift;
-}
-
-void TResultsTable::Row::Resize(int count) {
-  if (count < int(Ends.size())) Text.truncate(count > 0 ? Ends[size_t(count - 1)] + 1 : 0);
-  while (int(Ends.size()) < count) {
-    Ends.push_back(int(Text.size()));
-    Text += QChar(0);
-  }
-}
-
-void TResultsTable::Row::AppendCell(const QString &text) {
-  Text += text;
-  Ends.push_back(int(Text.size()));
-  Text += QChar(0);
-}
-
 TResultsTable::TResultsTable(PathRules rules) : Rules_(rules) {
-  Rows_.resize(kInitialRows);
-  for (int r = 0; r < kInitialRows; ++r) {
-    Rows_[size_t(r)].Resize(kFixedColumns);
-    Touch(r);
-  }
-  Row &headings = Rows_[0];
-  headings.SetCell(colNo, QStringLiteral("No."));
-  headings.SetCell(colPath, QStringLiteral("Path"));
-  headings.SetCell(colFileName, QStringLiteral("File Name"));
-  headings.SetCell(colDotsPerCm, QStringLiteral("Dots/cm"));
+  Rows_.assign(kInitialRows, QStringList(kFixedColumns, QString()));
+  Rows_[0] = {QStringLiteral("No."), QStringLiteral("Path"), QStringLiteral("File Name"), QStringLiteral("Dots/cm")};
 }
 
 QString TResultsTable::Cell(int col, int row) const {
   if (row < 0 || row >= RowCount() || col < 0 || col >= ColCount_) return QString();
-  return Rows_[size_t(row)].Cell(col);
+  return Rows_[size_t(row)].at(col);
 }
 
 void TResultsTable::AppendImageRows(const QStringList &files) {
@@ -72,17 +34,11 @@ void TResultsTable::AppendRows(const std::vector<QStringList> &rows) {
   // rows take their place, so the row count can go down as well as up.
   Rows_.resize(size_t(newRows));
   for (int k = 0; k < int(rows.size()); ++k) {
-    Row &row = Rows_[size_t(c + k + 1)];
-    row.Text.clear();
-    row.Ends.clear();
-    for (int col = 0; col < ColCount_; ++col) {
-      // "No." is the image's number; the other cells are as given.
-      if (col == colNo)
-        row.AppendCell(QString::number(c + k + 1));
-      else
-        row.AppendCell(col < rows[size_t(k)].size() ? rows[size_t(k)].at(col) : QString());
-    }
-    Touch(c + k + 1);
+    QStringList row = rows[size_t(k)];
+    row.resize(ColCount_);
+    // "No." is the image's number; the other cells are as given.
+    row[colNo] = QString::number(c + k + 1);
+    Rows_[size_t(c + k + 1)] = row;
   }
   ImageCount = newRows - 1;
   if (Observer_) {
@@ -95,56 +51,33 @@ QString TResultsTable::ImageFilePath(int i) const {
   return JoinFileName(Cell(colPath, i + 1), Cell(colFileName, i + 1), Rules_);
 }
 
-void TResultsTable::SetColumnCount(int count) {
-  if (count == ColCount_) return;
-  const int old = ColCount_;
-  if (Observer_) Observer_->BeforeColumnCountChange(old, count);
-  for (int r = 0; r < RowCount(); ++r) {
-    Rows_[size_t(r)].Resize(count);
-    Touch(r);
-  }
-  ColCount_ = count;
-  if (Observer_) Observer_->AfterColumnCountChange(old, count);
+void TResultsTable::InsertColumns(int at, int count) {
+  if (count <= 0 || at < 0 || at > ColCount_) return;
+  if (Observer_) Observer_->BeforeColumnCountChange(at, ColCount_, ColCount_ + count);
+  for (QStringList &row : Rows_)
+    for (int k = 0; k < count; ++k) row.insert(at, QString());
+  ColCount_ += count;
+  if (Observer_) Observer_->AfterColumnCountChange(at, ColCount_ - count, ColCount_);
+}
+
+void TResultsTable::RemoveColumns(int at, int count) {
+  if (count <= 0 || at < 0 || at + count > ColCount_) return;
+  if (Observer_) Observer_->BeforeColumnCountChange(at, ColCount_, ColCount_ - count);
+  for (QStringList &row : Rows_) row.remove(at, count);
+  ColCount_ -= count;
+  if (Observer_) Observer_->AfterColumnCountChange(at, ColCount_ + count, ColCount_);
 }
 
 void TResultsTable::SetHeading(int col, const QString &text) {
   if (col < 0 || col >= ColCount_) return;
-  Rows_[0].SetCell(col, text);
-  Touch(0);
+  Rows_[0][col] = text;
   if (Observer_) Observer_->CellsChanged(col, col, 0, 0);
-}
-
-void TResultsTable::AppendDefinitionColumns(TMeasureType &def) {
-  def.FirstCol = ColCount_;
-  SetColumnCount(ColCount_ + ::ColumnCount(def));
-  WriteDefinitionHeadings(def);
-}
-
-void TResultsTable::WriteDefinitionHeadings(const TMeasureType &def) {
-  if (QuantityCount(def) == 0) {
-    SetHeading(def.FirstCol, def.Name);
-    return;
-  }
-  int col = def.FirstCol;
-  for (const QuantityFlag &q : kQuantityFlags)
-    if (def.*q.Flag) SetHeading(col++, def.Name + QLatin1String(q.Suffix));
-}
-
-void TResultsTable::RemoveDefinitionColumns(TDefinitionList &list, int position) {
-  const int w = ::ColumnCount(list.At(position));
-  for (int p = position + 1; p < list.Count(); ++p) {
-    TMeasureType &later = list.At(p);
-    later.FirstCol -= w;
-    WriteDefinitionHeadings(later);
-  }
-  SetColumnCount(ColCount_ - w);
 }
 
 void TResultsTable::SetImageCell(int i, int column, const QString &text) {
   const int row = i + 1;
   if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount_) return;
-  Rows_[size_t(row)].SetCell(column, text);
-  Touch(row);
+  Rows_[size_t(row)][column] = text;
   DataChanged_ = true;
   if (Observer_) Observer_->CellsChanged(column, column, row, row);
 }

@@ -6,13 +6,12 @@
 
 #include "results/FileNameSplit.h"
 
-class TMeasureType;
-class TDefinitionList;
-
 // The results sheet and the image list in one: row 0 holds the headings, row
 // i + 1 belongs to image i; columns 0..3 are "No.", "Path", "File Name" and
-// "Dots/cm", the definitions' columns follow in list order. Cells are text.
-// Only the operations below change it; a view follows through the observer.
+// "Dots/cm", the measurement columns follow. Cells are text. Only the
+// operations below change it; a view follows through the observer. The table
+// knows columns, not what they measure: the definition operations decide
+// where a measurement's columns go and call the column operations.
 class TResultsTable {
 public:
   // Told about every change so that a grid model can follow it. Each change
@@ -22,8 +21,9 @@ public:
     virtual ~Observer() = default;
     virtual void BeforeRowCountChange(int oldCount, int newCount) = 0;
     virtual void AfterRowCountChange(int oldCount, int newCount) = 0;
-    virtual void BeforeColumnCountChange(int oldCount, int newCount) = 0;
-    virtual void AfterColumnCountChange(int oldCount, int newCount) = 0;
+    // Columns at, at + 1, … are inserted (newCount > oldCount) or removed.
+    virtual void BeforeColumnCountChange(int at, int oldCount, int newCount) = 0;
+    virtual void AfterColumnCountChange(int at, int oldCount, int newCount) = 0;
     virtual void CellsChanged(int firstCol, int lastCol, int firstRow, int lastRow) = 0;
     virtual void ImageRowShown(int row, int topRow) = 0;
   };
@@ -46,6 +46,8 @@ public:
   int ColumnCount() const { return ColCount_; }
   // The text of cell (col, row); empty outside the table.
   QString Cell(int col, int row) const;
+  // Row `row`'s cells, ColumnCount() of them.
+  const QStringList &Row(int row) const { return Rows_[size_t(row)]; }
 
   void AppendImageRows(const QStringList &files);
   // Image rows as a results file holds them, one cell per column, appended
@@ -53,9 +55,14 @@ public:
   // that file already holds, so they leave DataChanged as it is.
   void AppendSavedRows(const std::vector<QStringList> &rows);
   QString ImageFilePath(int i) const;
-  void AppendDefinitionColumns(TMeasureType &def);
-  void WriteDefinitionHeadings(const TMeasureType &def);
-  void RemoveDefinitionColumns(TDefinitionList &list, int position);
+
+  // Column operations: `count` empty columns inserted before column `at`
+  // (at == ColumnCount() appends), or removed from `at` on, cells and
+  // headings moving with their columns.
+  void InsertColumns(int at, int count);
+  void RemoveColumns(int at, int count);
+  void SetHeading(int col, const QString &text);
+
   void SetImageCell(int i, int column, const QString &text);
   // The values of one measurement, into consecutive cells of image i's row
   // from `firstColumn` on. A measurement that yields no value still counts as
@@ -70,42 +77,13 @@ public:
   int CurrentRow() const { return CurrentRow_; }
   int RequestedTopRow() const { return TopRow_; }
 
-  PathRules Rules() const { return Rules_; }
-
-  // Row `row`'s ColumnCount() cells end to end, each followed by one NUL
-  // unit, so that the whole row can be read in one pass with every cell's end
-  // marked in the text itself. A cell may hold a NUL of its own; a row then
-  // holds more NULs than cells, and Cell is what tells the cells apart.
-  const QString &RowText(int row) const { return Rows_[size_t(row)].Text; }
-  // A number that changes whenever anything in row `row` changes (a cell,
-  // or the columns), so that work derived from a row can be kept until then.
-  quint64 RowStamp(int row) const { return Rows_[size_t(row)].Stamp; }
-
 private:
-  // One row: its cells' texts end to end, each followed by a NUL, and where
-  // each ends. A large table holds one string a row instead of one a cell,
-  // which keeps reading it whole (as saving does) from chasing hundreds of
-  // thousands of pointers.
-  struct Row {
-    QString Text;
-    std::vector<int> Ends;
-    quint64 Stamp = 0;
-    QString Cell(int c) const;
-    void SetCell(int c, const QString &text);
-    void AppendCell(const QString &text);
-    void Resize(int count);  // empty cells added at the end, or the last dropped
-  };
-
-  void SetColumnCount(int count);
   // Appends image rows with these cells; "No." is the image's number.
   void AppendRows(const std::vector<QStringList> &rows);
-  void SetHeading(int col, const QString &text);
-  void Touch(int row) { Rows_[size_t(row)].Stamp = ++LastStamp_; }
 
   PathRules Rules_;
   int ColCount_ = kFixedColumns;
-  std::vector<Row> Rows_;
-  quint64 LastStamp_ = 0;
+  std::vector<QStringList> Rows_;
   int CurrentRow_ = -1;
   int TopRow_ = 1;
   Observer *Observer_ = nullptr;

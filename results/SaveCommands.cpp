@@ -1,5 +1,6 @@
 #include "common/WholeFile.h"
 #include "app/Form1.h"
+#include "results/ResultsFileWriter.h"
 
 bool TForm1::bbSaveClick() {
   if (SaveDialog1.FileName.isEmpty()) return Saveas1Click();
@@ -17,16 +18,7 @@ bool TForm1::Saveas1Click() {
 }
 
 bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
-  switch (SaveFile(fileName, ResultsWriter.Pieces(ResultsTable, separator))) {
-    case SaveOutcome::Saved: return true;
-    case SaveOutcome::CannotOpen:
-      Prompt_.ShowMessage(QStringLiteral("Cannot Open") + fileName, QStringLiteral("File Error"));
-      return false;
-    case SaveOutcome::CannotWrite:
-      Prompt_.ShowMessage(QStringLiteral("Cannot Write") + fileName, QStringLiteral("File Error"));
-      return false;
-  }
-  return false;
+  return SaveFileReported(Prompt_, fileName, ResultsFileBytes(ResultsTable, separator), QStringLiteral("Cannot Open"));
 }
 
 // Before the window closes with unsaved results, ask whether to save them. The

@@ -9,13 +9,16 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QTableView>
 #include <QToolButton>
 
 #include "app/AboutBox.h"
 #include "app/Form1.h"
 #include "app/ImageView.h"
+#include "app/ScaliperApplication.h"
 #include "app/ScaliperIcon.h"
+#include "common/ErrorReport.h"
 #include "definitions/DefinitionList.h"
 #include "measuring/Overlay.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -197,10 +200,19 @@ TEST(Form1, CornerHeadingAndAboutBevel) {
   EXPECT_GT(grey(w - 1, h - 1), grey(w - 2, h - 2));  // bottom-right: light outside, dark inside
 }
 
+// A command runs inside an event; whatever escapes it is reported by the
+// application object and the next event is handled as usual.
 TEST(Form1, ErrorsEscapingACommandAreReportedAndTheProgramGoesOn) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
-  form.Guarded([] { throw EScaliperError("'x' is not a valid integer value"); });
-  form.Guarded([] { throw 42; });
+  auto &app = static_cast<TScaliperApplication &>(*qApp);
+  app.SetPrompter(&prompt);
+  int after = 0;
+  QTimer::singleShot(0, &form, [] { throw EScaliperError("'x' is not a valid integer value"); });
+  QTimer::singleShot(0, &form, [] { throw 42; });
+  QTimer::singleShot(0, &form, [&] { ++after; });
+  QTest::qWait(50);
+  app.SetPrompter(nullptr);
   EXPECT_EQ(prompt.Errors, (std::vector<QString>{"'x' is not a valid integer value", ""}));
+  EXPECT_EQ(after, 1);
 }

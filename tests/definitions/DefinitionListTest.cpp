@@ -116,3 +116,51 @@ TEST(DefinitionColumns, DeletingByPositionAmongEqualNames) {
   DeleteDefinition(list, table, -1);
   EXPECT_EQ(list.Count(), 1);
 }
+
+// Definitions deleted and added again in any order leave one heading and one
+// cell for every column: a value written into each of a definition's columns
+// reads back under that definition's own heading.
+TEST(DefinitionColumns, DeletedAndAddedAgainKeepEveryColumn) {
+  struct Step {
+    int Delete;  // position to delete, or -1 to add `Add`
+    Def Add;
+  };
+  struct Case {
+    std::vector<Step> Steps;
+    QStringList Expected;
+  };
+  const Def line1{"Line1", mkLine, 0, 0, 0, 0}, rect2{"Rect2", mkRectangle, 1, 1, 0, 0};
+  const Def stem{"Stem", mkLine, 0, 0, 0, 0}, leaf{"Leaf", mkRectangle, 1, 0, 0, 1};
+  const std::vector<Case> cases = {
+      {{{-1, line1}, {-1, rect2}, {1, {}}, {-1, rect2}}, {"Line1", "Rect2_H", "Rect2_W"}},
+      {{{-1, stem}, {-1, leaf}, {0, {}}, {0, {}}, {-1, stem}, {-1, rect2}}, {"Stem", "Rect2_H", "Rect2_W"}},
+      {{{-1, rect2}, {-1, leaf}, {0, {}}, {-1, line1}, {-1, rect2}},
+       {"Leaf_H", "Leaf_A", "Line1", "Rect2_H", "Rect2_W"}},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    TDefinitionList list;
+    TResultsTable table(PathRules::Posix);
+    for (const Step &s : cases[i].Steps) {
+      if (s.Delete < 0)
+        Add(list, table, s.Add);
+      else
+        DeleteDefinition(list, table, s.Delete);
+    }
+    EXPECT_EQ(Headings(table), kFixed + cases[i].Expected);
+    table.AppendImageRows({"/d/a.jpg"});
+    for (int p = 0; p < list.Count(); ++p) {
+      QStringList values;
+      for (int k = 0; k < ColumnCount(list.At(p)); ++k) values << QString("%1.%2").arg(p).arg(k);
+      table.SetImageCells(0, list.At(p).FirstCol, values);
+    }
+    QStringList byHeading;
+    for (int c = TResultsTable::kFixedColumns; c < table.ColumnCount(); ++c)
+      byHeading << table.Cell(c, 0) + "=" + table.Cell(c, 1);
+    QStringList expected;
+    for (int p = 0, c = 0; p < list.Count(); ++p)
+      for (int k = 0; k < ColumnCount(list.At(p)); ++k, ++c)
+        expected << cases[i].Expected.at(c) + QString("=%1.%2").arg(p).arg(k);
+    EXPECT_EQ(byHeading, expected);
+  }
+}

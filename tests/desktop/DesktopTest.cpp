@@ -24,6 +24,7 @@
 #include "app/AboutBox.h"
 #include "app/Form1.h"
 #include "app/QtPrompter.h"
+#include "app/ProgramInfo.h"
 #include "app/ScaliperApplication.h"
 #include "definitions/DefinitionList.h"
 #include "definitions/DeleteDefDlg.h"
@@ -36,7 +37,7 @@
 
 namespace {
 
-const QString kMainTitle = QString::fromLatin1(TScaliperApplication::Title);
+const QString kMainTitle = QString::fromLatin1(ProgramInfo::Title);
 
 // The real main window with the real prompter, shown on the desktop.
 struct Program : ::testing::Test {
@@ -48,10 +49,15 @@ struct Program : ::testing::Test {
     ASSERT_TRUE(Dir.isValid());
     Form = std::make_unique<TForm1>(Prompt);
     Prompt.SetOwner(Form.get());
+    // As in the program: errors escaping a command go to the standard report.
+    static_cast<TScaliperApplication *>(qApp)->SetPrompter(&Prompt);
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get(), 30000));
   }
-  void TearDown() override { Form.reset(); }
+  void TearDown() override {
+    static_cast<TScaliperApplication *>(qApp)->SetPrompter(nullptr);
+    Form.reset();
+  }
 
   XWindow MainWindow() { return XWindow(Form->winId()); }
   void AddLine() { AddDefinition(Form->DefinitionList, Form->ResultsTable, "L", mkLine, false, false, false, false); }
