@@ -106,7 +106,7 @@ void TForm1::ScaleRelease(QPoint end) {
   if (result == mrOk) {
     DotsPerCm = dialog.DotsPerCm;
     KnownLengthCm = dialog.LengthCm;
-    ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, FormatValue(DotsPerCm));
+    ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, ValueText(DotsPerCm));
     MeasureStep = 0;
     ScaleArmed = false;
     MeasureArmed = true;
@@ -158,7 +158,7 @@ void TForm1::MeasureRelease(QPoint end) {
         PaintBox1->Line(StartPoint, end);
         DrawMarkLabel(def);
         ResultsTable.SetImageCells(CurrentImage, def.FirstCol,
-                                   {FormatValue(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))});
+                                   {ValueText(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))});
         accepted = true;
       } else {
         PaintBox1->Mode = TOverlay::pmNotXor;
@@ -194,7 +194,7 @@ void TForm1::MeasureRelease(QPoint end) {
         PaintBox1->Line(StartPoint, ArmEnd1);
         PaintBox1->Line(StartPoint, ArmEnd2);
         DrawMarkLabel(def);
-        ResultsTable.SetImageCells(CurrentImage, def.FirstCol, {FormatValue(*angle)});
+        ResultsTable.SetImageCells(CurrentImage, def.FirstCol, {ValueText(*angle)});
         accepted = true;
       } else {
         PaintBox1->Mode = TOverlay::pmNotXor;
@@ -215,7 +215,7 @@ void TForm1::MeasureRelease(QPoint end) {
         PaintBox1->Rectangle(StartPoint, end);
         DrawMarkLabel(def);
         QStringList texts;
-        for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << FormatValue(value);
+        for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << ValueText(value);
         ResultsTable.SetImageCells(CurrentImage, def.FirstCol, texts);
         accepted = true;
       } else {
