@@ -277,6 +277,8 @@ void TForm1::FormCreate() {
   CurrentImage = -1;
   ShownImage = -1;
   RunStarted = ScaleArmed = MeasureArmed = false;
+  RowsContinued = false;
+  DecimalSeparator = UserDecimalSeparator();
   MeasureStep = 0;
   Zoom = 1.0;
   DotsPerCm = 0.0;
@@ -305,8 +307,9 @@ void TForm1::FormCreate() {
 
   OpenDialog3.Mode = FileDialogState::Open;
   OpenDialog3.Title = QStringLiteral("Continue Results");
-  OpenDialog3.Filter = SaveDialog1.Filter;
-  OpenDialog3.FilterIndex = rftTabbedText;
+  // Both layouts are listed at first: the layout is read from the file.
+  OpenDialog3.Filter = QStringLiteral("Results files (*.txt, *.csv)|*.txt;*.csv|") + SaveDialog1.Filter;
+  OpenDialog3.FilterIndex = 1;
   OpenDialog3.DefaultExt = SaveDialog1.DefaultExt;
 
   for (FileDialogState *d : {&OpenDialog2, &SaveDialog2}) {

@@ -8,6 +8,7 @@
 
 #include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
+#include "measuring/ValueText.h"
 #include "results/ResultsTable.h"
 
 class QAction;
@@ -42,6 +43,9 @@ public:
   // when the current image's file could not be shown. -1 before any.
   int ShownImage = -1;
   bool RunStarted = false;
+  // Image rows came from a saved results file (Continue Results): their
+  // values stand in the definitions' columns, which must no longer move.
+  bool RowsContinued = false;
   bool ScaleArmed = false;
   bool MeasureArmed = false;
   int MeasureStep = 0;
@@ -49,6 +53,10 @@ public:
   QImage ImageBitmap;
   double DotsPerCm = 0.0;
   int KnownLengthCm = 10;
+  // The decimal separator of every value written into the table: the user's
+  // regional one, or the one a continued results file's numbers use, so that
+  // one file never mixes the two.
+  QChar DecimalSeparator = u'.';
 
   // ---- State of a drag on the overlay --------------------------------------
   bool Dragging = false;
@@ -127,8 +135,6 @@ public:
   // Goes to the image of a row chosen in the results table.
   void StringGrid1DblClick(int image);
   void UpdateStepDisplay();
-  // A value as the results table holds it.
-  QString ValueText(double value) const;
   // Whether the view shows the current image, so that what is measured on
   // the screen belongs to the current row.
   bool CurrentImageShown() const { return CurrentImage >= 0 && ShownImage == CurrentImage; }
@@ -148,6 +154,11 @@ public:
   void DeleteDef1Click();
   void SaveDef1Click();
   void LoadDef1Click();
+  // Whether the definitions, and with them the results table's columns, are
+  // fixed: after Start, or once a continued file brought rows with values.
+  bool DefinitionsLocked() const { return RunStarted || RowsContinued; }
+  // Disables the commands that add, delete and load definitions, for good.
+  void LockDefinitions();
 
   // ---- Results file ----------------------------------------------------------
   // Both return whether the results were written.
@@ -157,6 +168,9 @@ public:
   bool WriteResultsFile(const QString &fileName, char separator);
   // Reads a saved results file back as image rows, to go on measuring.
   void ContinueResults1Click();
+
+  // The text of a value for the results table, with DecimalSeparator.
+  QString ValueText(double value) const { return FormatValue(value, DecimalSeparator); }
 
   // ---- Overlay ---------------------------------------------------------------
   void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);

@@ -12,9 +12,7 @@ void TForm1::btNextClick() {
                     QStringLiteral("Confirm"), false) == mrYes) {
       btNext->setText(QStringLiteral("Next"));
       Next1->setText(QStringLiteral("Next"));
-      AddDef1->setEnabled(false);
-      DeleteDef1->setEnabled(false);
-      LoadDef1->setEnabled(false);
+      LockDefinitions();
       ContinueResults1->setEnabled(false);
       RunStarted = true;
     }

@@ -13,7 +13,17 @@ void TForm1::SaveDef1Click() {
   SaveFileReported(Prompt_, SaveDialog2.FileName, DefinitionFileBytes(DefinitionList), QStringLiteral("Cannot open "));
 }
 
+void TForm1::LockDefinitions() {
+  AddDef1->setEnabled(false);
+  DeleteDef1->setEnabled(false);
+  LoadDef1->setEnabled(false);
+}
+
 void TForm1::LoadDef1Click() {
+  if (DefinitionsLocked()) {
+    Prompt_.Beep();
+    return;
+  }
   if (!Prompt_.RunFileDialog(OpenDialog2)) return;
   const QString name = OpenDialog2.FileName;
   // A definition file is a few lines; anything far larger is not one.
@@ -29,6 +39,10 @@ void TForm1::LoadDef1Click() {
 }
 
 void TForm1::AddDef1Click() {
+  if (DefinitionsLocked()) {
+    Prompt_.Beep();
+    return;
+  }
   TMDDlg dialog(this);
   dialog.SetMeasureNo(DefinitionList.Count() + 1);
   if (Prompt_.RunModal(dialog) != mrOk) return;
@@ -37,7 +51,7 @@ void TForm1::AddDef1Click() {
 }
 
 void TForm1::DeleteDef1Click() {
-  if (DefinitionList.IsEmpty()) {
+  if (DefinitionsLocked() || DefinitionList.IsEmpty()) {
     Prompt_.Beep();
     return;
   }

@@ -15,8 +15,6 @@ const QColor kYellow(255, 255, 0);
 const int kLabelPointSize = 8;
 }  // namespace
 
-QString TForm1::ValueText(double value) const { return FormatValue(value); }
-
 std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
   return AngleBetweenArms(vertex, arm1, arm2);
 }

@@ -1,5 +1,6 @@
 #include "results/ResultsFileReader.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace {
@@ -66,6 +67,24 @@ ResultsFileContents Refused(int line, const QString &problem) {
   return out;
 }
 
+bool AllEmpty(const QStringList &fields) {
+  for (const QString &f : fields)
+    if (!f.isEmpty()) return false;
+  return true;
+}
+
+// The decimal separator of the first number with a fraction in the Dots/cm
+// and definition columns of `rows`, or null.
+QChar NumbersDecimalSeparator(const std::vector<QStringList> &rows) {
+  static const QRegularExpression number(QStringLiteral("^-?[0-9]*([.,])[0-9]+$"));
+  for (const QStringList &row : rows)
+    for (qsizetype c = 3; c < row.size(); ++c) {
+      const QRegularExpressionMatch m = number.match(row.at(c));
+      if (m.hasMatch()) return m.capturedView(1).at(0);
+    }
+  return QChar();
+}
+
 // The first line whose bytes are not text in the local 8-bit encoding.
 int FirstUndecodableLine(const QByteArray &bytes) {
   int line = 1;
@@ -79,16 +98,14 @@ int FirstUndecodableLine(const QByteArray &bytes) {
 }
 }  // namespace
 
-ResultsFileContents ReadResultsFile(const QByteArray &bytes, char separator, const QStringList &headings) {
+ResultsFileContents ReadResultsFile(const QByteArray &bytes, const QStringList &headings) {
   QStringDecoder decoder(QStringDecoder::System);
   const QString text = decoder(bytes);
   if (decoder.hasError())
     return Refused(FirstUndecodableLine(bytes), QStringLiteral("holds bytes that are not text"));
   if (text.isEmpty()) return Refused(1, QStringLiteral("is empty"));
-  if (separator == 0) {
-    const QString first = text.left(text.indexOf(u'\n'));
-    separator = first.contains(u'\t') || !first.contains(u',') ? '\t' : ',';
-  }
+  const QString first = text.left(text.indexOf(u'\n'));
+  const char separator = first.contains(u'\t') || !first.contains(u',') ? '\t' : ',';
   Splitter split{text, QChar(QLatin1Char(separator))};
   QStringList fields;
   QString problem;
@@ -109,9 +126,17 @@ ResultsFileContents ReadResultsFile(const QByteArray &bytes, char separator, con
   }
   ResultsFileContents out;
   out.Separator = separator;
+  int firstEmptyLine = 0;  // the first all-empty line after the rows, once met
   while (!split.AtEnd()) {
     const int line = split.Line;
     if (!split.Next(fields, problem)) return Refused(line, problem);
+    if (AllEmpty(fields)) {
+      if (!firstEmptyLine) firstEmptyLine = line;
+      continue;
+    }
+    if (firstEmptyLine)
+      return Refused(line, QStringLiteral("holds a row after the empty line %1, which ends the images")
+                               .arg(firstEmptyLine));
     if (fields.size() != headings.size())
       return Refused(line, QStringLiteral("has %1 fields where there are %2 headings")
                                .arg(fields.size())
@@ -121,6 +146,7 @@ ResultsFileContents ReadResultsFile(const QByteArray &bytes, char separator, con
       return Refused(line, QStringLiteral("has \"%1\" under \"No.\" where %2 belongs").arg(fields.at(0), number));
     out.Rows.push_back(fields);
   }
+  out.DecimalSeparator = NumbersDecimalSeparator(out.Rows);
   out.Ok = true;
   return out;
 }

@@ -12,13 +12,18 @@ struct ResultsFileContents {
   int BadLine = 0;   // counted from 1
   QString Problem;   // what is wrong with that line, said of it ("has …")
   char Separator = '\t';
+  // '.' or ',' as the numbers in the rows' Dots/cm and definition columns
+  // write their fractions (the first such number decides); null when none has one.
+  QChar DecimalSeparator;
   std::vector<QStringList> Rows;
 };
 
-// Reads a results file in the tab-separated (`separator` '\t') or the
-// comma-separated layout (','), or in whichever of the two its heading line
-// shows (0). The heading line must be exactly `headings`; every later line
-// must have one field per heading and hold its own number (1, 2, …) in the
-// first field. Comma-separated fields may be quoted, with inner quotes
-// doubled; lines may end in CR LF or LF; text is in the local 8-bit encoding.
-ResultsFileContents ReadResultsFile(const QByteArray &bytes, char separator, const QStringList &headings);
+// Reads a results file in the tab-separated or the comma-separated layout,
+// whichever its heading line shows: tabs, or commas where there is no tab.
+// The heading line must be exactly `headings`; every later line must have
+// one field per heading and hold its own number (1, 2, …) in the first field.
+// Lines that are empty (nothing, or only separators) end the rows, as in a
+// table saved before all its rows were filled; only such lines may follow.
+// Comma-separated fields may be quoted, with inner quotes doubled; lines may
+// end in CR LF or LF; text is in the local 8-bit encoding.
+ResultsFileContents ReadResultsFile(const QByteArray &bytes, const QStringList &headings);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <memory>
 
 #include "app/Form1.h"
+#include "definitions/DeleteDefDlg.h"
 #include "measuring/ConvDlg.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
@@ -127,22 +130,23 @@ TEST(ContinueResults, MismatchingAndDamagedFilesChangeNothing) {
   const QByteArray heading = "No.\tPath\tFile Name\tDots/cm\tStem\r\n";
   struct Case {
     QByteArray Bytes;
-    int Filter;
     const char *Message;  // after "Line "
   };
   const Case cases[] = {
-      {"No.\tPath\tFile Name\tDots/cm\tStem_H\r\n", 1,
+      {"No.\tPath\tFile Name\tDots/cm\tStem_H\r\n",
        "1 of %1 has the heading \"Stem_H\" in column 5 where the current definitions give \"Stem\"."},
-      {"No.\tPath\tFile Name\tDots/cm\r\n", 1, "1 of %1 has 4 headings where the current definitions give 5."},
-      {"No.,Path,File Name,Dots/cm,Stem\r\n", 1, "1 of %1 has 1 headings where the current definitions give 5."},
-      {heading + "1\t/p\ta.jpg\t25\t2\r\n2\t/p\tb.jpg\t25\r\n", 1, "3 of %1 has 4 fields where there are 5 headings."},
-      {heading + "1\t/p\ta.jpg\t25\t2\t\r\n", 3, "2 of %1 has 6 fields where there are 5 headings."},
-      {heading + "1\t/p\ta.jpg\t\t\r\n3\t/p\tb.jpg\t\t\r\n", 1, "3 of %1 has \"3\" under \"No.\" where 2 belongs."},
-      {heading + "1\t/p\t\xff.jpg\t\t\r\n", 1, "2 of %1 holds bytes that are not text."},
-      {"No.,Path,File Name,Dots/cm,Stem\r\n1,\"/p,q\r\n", 2, "2 of %1 has a quoted field that is not closed."},
-      {"No.,Path,File Name,Dots/cm,Stem\r\n1,\"/p\"q,a.jpg,,\r\n", 3,
+      {"No.\tPath\tFile Name\tDots/cm\r\n", "1 of %1 has 4 headings where the current definitions give 5."},
+      {"No.,Path,File Name,Dots/cm\tStem\r\n", "1 of %1 has 2 headings where the current definitions give 5."},
+      {heading + "1\t/p\ta.jpg\t25\t2\r\n2\t/p\tb.jpg\t25\r\n", "3 of %1 has 4 fields where there are 5 headings."},
+      {heading + "1\t/p\ta.jpg\t25\t2\t\r\n", "2 of %1 has 6 fields where there are 5 headings."},
+      {heading + "1\t/p\ta.jpg\t\t\r\n3\t/p\tb.jpg\t\t\r\n", "3 of %1 has \"3\" under \"No.\" where 2 belongs."},
+      {heading + "1\t/p\ta.jpg\t\t\r\n\t\t\t\t\r\n\r\n2\t/p\tb.jpg\t\t\r\n",
+       "5 of %1 holds a row after the empty line 3, which ends the images."},
+      {heading + "1\t/p\t\xff.jpg\t\t\r\n", "2 of %1 holds bytes that are not text."},
+      {"No.,Path,File Name,Dots/cm,Stem\r\n1,\"/p,q\r\n", "2 of %1 has a quoted field that is not closed."},
+      {"No.,Path,File Name,Dots/cm,Stem\r\n1,\"/p\"q,a.jpg,,\r\n",
        "2 of %1 has a quoted field that goes on after its closing quote."},
-      {"", 1, "1 of %1 is empty."},
+      {"", "1 of %1 is empty."},
   };
   QTemporaryDir dir;
   for (const Case &c : cases) {
@@ -154,7 +158,7 @@ TEST(ContinueResults, MismatchingAndDamagedFilesChangeNothing) {
     const QByteArray before = ResultsFileBytes(s.Form->ResultsTable, '\t');
     const QString path = dir.filePath("r.txt");
     WriteBytes(path, c.Bytes);
-    s.Prompt.AnswerFile(path, c.Filter);
+    s.Prompt.AnswerFile(path);
     s.Form->ContinueResults1Click();
     EXPECT_EQ(s.Prompt.Messages, (std::vector<ScriptedPrompter::Shown>{
                                      {QStringLiteral("Line ") + QString::fromLatin1(c.Message).arg(path),
@@ -162,6 +166,138 @@ TEST(ContinueResults, MismatchingAndDamagedFilesChangeNothing) {
     EXPECT_EQ(ResultsFileBytes(s.Form->ResultsTable, '\t'), before);
     EXPECT_FALSE(s.Form->ResultsTable.DataChanged());
     EXPECT_TRUE(s.Form->SaveDialog1.FileName.isEmpty());
+    EXPECT_TRUE(s.Form->AddDef1->isEnabled());
+  }
+}
+
+// Files this program saves, or a spreadsheet writes, are taken whatever file
+// type the chooser shows: the layout is the one of the heading line, empty
+// lines after the rows are no images, and Save goes on in that layout.
+TEST(ContinueResults, LayoutComesFromTheFileAndEmptyLinesEndTheRows) {
+  const QByteArray tabs = "No.\tPath\tFile Name\tDots/cm\tStem\r\n";
+  const QByteArray commas = "No.,Path,File Name,Dots/cm,Stem\r\n";
+  QByteArray unfilled = tabs;
+  for (int i = 0; i < 10; ++i) unfilled += "\t\t\t\t\r\n";
+  struct Case {
+    const char *Name;
+    QByteArray Bytes;
+    const char *Chooser;  // the file type shown in the chooser
+    int Images, SaveType;
+  };
+  const Case cases[] = {
+      {"saved-before-images.txt", unfilled, "Results", 0, rftTabbedText},
+      {"blank-last-line.txt", tabs + "1\t/p\ta.jpg\t25\t2\r\n\r\n", "Results", 1, rftTabbedText},
+      {"spreadsheet.csv", commas + "1,/p,a.jpg,25,2\r\n,,,,\r\n,,\n\n", "Results", 1, rftCsv},
+      {"tabs.csv", tabs + "1\t/p\ta.jpg\t25\t2\r\n", "CSV", 1, rftTabbedText},
+      {"commas.txt", commas + "1,/p,a.jpg,25,2\r\n", "Tabbed", 1, rftCsv},
+      {"commas-any.txt", commas + "1,/p,a.jpg,25,2\r\n", "All", 1, rftCsv},
+  };
+  QTemporaryDir dir;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Sitting s;
+    // The chooser opens on a type that lists results files of both layouts.
+    const FileDialogState &chooser = s.Form->OpenDialog3;
+    const QStringList shown = chooser.Patterns().value(chooser.FilterIndex - 1).split(u';');
+    EXPECT_TRUE(QDir::match(shown, "run.txt") && QDir::match(shown, "run.csv")) << shown.join(u' ').toStdString();
+    AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
+    const QString path = dir.filePath(c.Name);
+    WriteBytes(path, c.Bytes);
+    int type = 0;
+    while (type < chooser.Descriptions().size() && !chooser.Descriptions().at(type).startsWith(c.Chooser)) ++type;
+    ASSERT_LT(type, chooser.Descriptions().size());
+    s.Prompt.AnswerFile(path, type + 1);
+    s.Form->ContinueResults1Click();
+    if (!s.Prompt.Messages.empty()) {
+      ADD_FAILURE() << s.Prompt.Messages[0].Text.toStdString();
+      continue;
+    }
+    EXPECT_EQ(s.Form->ResultsTable.ImageCount, c.Images);
+    if (c.Images) EXPECT_EQ(s.Form->ResultsTable.Cell(4, 1), "2");
+    EXPECT_EQ(s.Form->SaveDialog1.FileName, path);
+    EXPECT_EQ(s.Form->SaveDialog1.FilterIndex, c.SaveType);
+  }
+}
+
+// Once rows with values have come back, as once the run has started, the
+// definitions' columns are fixed: their commands are disabled, and run all
+// the same they beep and change nothing (no definition moves away from the
+// values under it).
+TEST(ContinueResults, ContinuedRowsLockTheDefinitions) {
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt"), definitions = dir.filePath("set.dfn");
+  WriteBytes(results, "No.\tPath\tFile Name\tDots/cm\tLine1\tLine2\r\n1\t/p\ta.jpg\t\t1.1\t2.2\r\n");
+  WriteBytes(definitions, "1\r\nRect\t2\t1\t1\t0\t0\r\n");
+  for (const bool continued : {true, false}) {
+    SCOPED_TRACE(continued ? "continued" : "started");
+    Sitting s;
+    AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Line1", mkLine, false, false, false, false);
+    AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Line2", mkLine, false, false, false, false);
+    if (continued) {
+      s.Prompt.AnswerFile(results);
+      s.Form->ContinueResults1Click();
+      ASSERT_EQ(s.Form->ResultsTable.ImageCount, 1);
+    } else {
+      OpenThreeImages(s, dir);
+      s.Start();
+    }
+    for (QAction *item : {s.Form->AddDef1, s.Form->DeleteDef1, s.Form->LoadDef1}) EXPECT_FALSE(item->isEnabled());
+    const QByteArray before = ResultsFileBytes(s.Form->ResultsTable, '\t');
+    const int beeps = s.Prompt.Beeps;
+    // Whatever a dialog would be asked, it must not be shown.
+    s.Prompt.Dialogs.push_back([](QDialog &d) {
+      if (auto *del = dynamic_cast<TDeleteDefDlg *>(&d)) del->cbName->setCurrentIndex(0);
+      return int(mrOk);
+    });
+    s.Prompt.AnswerFile(definitions);
+    s.Form->DeleteDef1Click();
+    s.Form->AddDef1Click();
+    s.Form->LoadDef1Click();
+    EXPECT_EQ(s.Prompt.Beeps - beeps, 3);
+    EXPECT_TRUE(s.Prompt.DialogsRun.empty());
+    EXPECT_EQ(s.Prompt.FileDialogs.size(), 1u);
+    EXPECT_EQ(s.Form->DefinitionList.Count(), 2);
+    EXPECT_EQ(ResultsFileBytes(s.Form->ResultsTable, '\t'), before);
+  }
+}
+
+// Values measured after Continue Results are written with the decimal
+// separator the file's numbers already use, so one column never holds both;
+// the user's own is used when no number in the file has a fraction.
+TEST(ContinueResults, NewValuesUseTheFilesDecimalSeparator) {
+  struct Case {
+    const char *DotsPerCm;  // of the first image, as the file holds it
+    QChar User, Written;
+  };
+  // A file written under an English locale continued under a German one,
+  // the other way round, and a file with no fraction under a German locale.
+  const Case cases[] = {{"9.9947", u',', u'.'}, {"\"12,0157\"", u'.', u','}, {"12", u',', u','}};
+  QTemporaryDir dir;
+  for (const char *name : {"leaf1.jpg", "leaf2.jpg"})
+    WriteBytes(dir.filePath(name), MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.DotsPerCm);
+    const QString path = dir.filePath("run.csv");
+    QByteArray file = "No.,Path,File Name,Dots/cm,Stem,Leaf_H,Leaf_W,Leaf_A\r\n";
+    for (int i = 1; i <= 2; ++i)
+      file += QStringLiteral("%1,%2,leaf%1.jpg,%3,,,,\r\n")
+                  .arg(i)
+                  .arg(dir.path(), QString::fromLatin1(i == 1 ? c.DotsPerCm : ""))
+                  .toLocal8Bit();
+    WriteBytes(path, file);
+    Sitting s;
+    s.Form->DecimalSeparator = c.User;  // the user's regional setting
+    AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
+    AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Leaf", mkRectangle, true, true, false, true);
+    s.Prompt.AnswerFile(path);
+    s.Form->ContinueResults1Click();
+    ASSERT_TRUE(s.Prompt.Messages.empty()) << s.Prompt.Messages[0].Text.toStdString();
+    s.Start();
+    s.Form->StringGrid1DblClick(1);
+    s.MeasureShownImage(125);  // 12.5 dots/cm; a line of 41 by 30 dots, a rectangle of 40 by 31
+    const QStringList expected{"12_5", "4_0643", "2_48", "3_2", "7_936"};  // Dots/cm to Leaf_A
+    for (int col = 3; col < 8; ++col)
+      EXPECT_EQ(s.Form->ResultsTable.Cell(col, 2), QString(expected.at(col - 3)).replace(u'_', c.Written));
   }
 }
 
