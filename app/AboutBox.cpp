@@ -9,7 +9,7 @@
 #include "app/ProgramInfo.h"
 #include "app/ScaliperIcon.h"
 #include "common/Prompter.h"
-#include "common/WindowPlacement.h"
+#include "common/DialogSetUp.h"
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   SetUpDialog(this, QStringLiteral("About SCALIPER"), QSize(298, 213), false);
@@ -26,15 +26,10 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   ProgramIcon->setScaledContents(true);
   ProgramIcon->setPixmap(ScaliperIcon().pixmap(33, 33));
 
-  ProductName = new QLabel(QString::fromLatin1(ProgramInfo::Title), Panel1);
-  ProductName->move(88, 16);
-  ProductName->adjustSize();
-  Version = new QLabel(QStringLiteral("v. ") + QLatin1String(ProgramInfo::Version), Panel1);
-  Version->move(88, 40);
-  Version->adjustSize();
+  ProductName = AddLabel(Panel1, QString::fromLatin1(ProgramInfo::Title), {88, 16});
+  Version = AddLabel(Panel1, QStringLiteral("v. ") + QLatin1String(ProgramInfo::Version), {88, 40});
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  OKButton->setGeometry(111, 180, 75, 25);
+  OKButton = AddButton(this, QStringLiteral("OK"), QRect(111, 180, 75, 25));
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, [this] { done(mrOk); });
 }

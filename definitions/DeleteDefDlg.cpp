@@ -5,21 +5,17 @@
 #include <QPushButton>
 
 #include "common/Prompter.h"
-#include "common/WindowPlacement.h"
+#include "common/DialogSetUp.h"
 
 TDeleteDefDlg::TDeleteDefDlg(QWidget *owner) : QDialog(owner) {
   SetUpDialog(this, QStringLiteral("DeleteDefDlg"), QSize(209, 116), true);
-  Label1 = new QLabel(QStringLiteral("Delete definition for"), this);
-  Label1->move(32, 24);
-  Label1->adjustSize();
+  Label1 = AddLabel(this, QStringLiteral("Delete definition for"), {32, 24});
   cbName = new QComboBox(this);
   cbName->setEditable(true);
   cbName->setInsertPolicy(QComboBox::NoInsert);
   cbName->setGeometry(32, 40, 145, 23);
-  btOK = new QPushButton(QStringLiteral("OK"), this);
-  btOK->setGeometry(32, 80, 75, 25);
-  btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btCancel->setGeometry(112, 80, 75, 25);
+  btOK = AddButton(this, QStringLiteral("OK"), QRect(32, 80, 75, 25));
+  btCancel = AddButton(this, QStringLiteral("Cancel"), QRect(112, 80, 75, 25));
   setTabOrder(btOK, btCancel);
   setTabOrder(btCancel, cbName);
   btOK->setFocus();

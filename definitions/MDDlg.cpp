@@ -9,21 +9,15 @@
 #include <QPushButton>
 
 #include "common/Prompter.h"
-#include "common/WindowPlacement.h"
+#include "common/DialogSetUp.h"
 
 TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   SetUpDialog(this, QStringLiteral("Add Definition"), QSize(303, 200), true);
-  auto label = [this](const QString &text, int x, int y) {
-    auto *l = new QLabel(text, this);
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-  };
-  Label1 = label(QStringLiteral("Measure No.:"), 8, 8);
-  lbMeasureNo = label(QString(), 104, 8);
+  Label1 = AddLabel(this, QStringLiteral("Measure No.:"), {8, 8});
+  lbMeasureNo = AddLabel(this, QString(), {104, 8});
   lbMeasureNo->resize(60, 17);
-  Label2 = label(QStringLiteral("Measure Name:"), 8, 32);
-  Label3 = label(QStringLiteral("Measure Type:"), 8, 64);
+  Label2 = AddLabel(this, QStringLiteral("Measure Name:"), {8, 32});
+  Label3 = AddLabel(this, QStringLiteral("Measure Type:"), {8, 64});
   edName = new QLineEdit(this);
   edName->setGeometry(104, 32, 177, 23);
   cbType = new QComboBox(this);
@@ -48,10 +42,8 @@ TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   cbWidth = box(QStringLiteral("Width"), 96, 16, 65, &TMDDlg::Width);
   cbPerimeter = box(QStringLiteral("Perimeter"), 8, 40, 73, &TMDDlg::Perimeter);
   cbArea = box(QStringLiteral("Area"), 96, 40, 57, &TMDDlg::Area);
-  btOK = new QPushButton(QStringLiteral("OK"), this);
-  btOK->setGeometry(80, 168, 75, 25);
-  btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btCancel->setGeometry(160, 168, 75, 25);
+  btOK = AddButton(this, QStringLiteral("OK"), QRect(80, 168, 75, 25));
+  btCancel = AddButton(this, QStringLiteral("Cancel"), QRect(160, 168, 75, 25));
   for (QPushButton *b : {btOK, btCancel}) {
     b->setAutoDefault(false);
     b->setDefault(false);

@@ -6,34 +6,25 @@
 
 #include "common/ErrorReport.h"
 #include "common/Prompter.h"
-#include "common/WindowPlacement.h"
+#include "common/DialogSetUp.h"
 #include "measuring/ValueText.h"
 
 TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_(prompter) {
   setWindowFlag(Qt::WindowStaysOnTopHint);
   SetUpDialog(this, QStringLiteral("ConvDlg"), QSize(198, 94), true);
-  auto label = [this](const QString &text, int x, int y) {
-    auto *l = new QLabel(text, this);
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-  };
-  lbLength = label(QString(), 24, 16);
+  lbLength = AddLabel(this, QString(), {24, 16});
   lbLength->resize(46, 15);
-  Label6 = label(QStringLiteral("dots ="), 72, 16);
+  Label6 = AddLabel(this, QStringLiteral("dots ="), {72, 16});
   edCm = new QLineEdit(this);
   edCm->setGeometry(112, 8, 41, 23);
-  Label4 = label(QStringLiteral("cm"), 160, 16);
-  Label2 = label(QStringLiteral("-->"), 16, 40);
-  lbDpc = label(QString(), 56, 40);
+  Label4 = AddLabel(this, QStringLiteral("cm"), {160, 16});
+  Label2 = AddLabel(this, QStringLiteral("-->"), {16, 40});
+  lbDpc = AddLabel(this, QString(), {56, 40});
   lbDpc->resize(46, 15);
-  Label1 = label(QStringLiteral("dots/cm"), 104, 40);
-  btOK = new QPushButton(QStringLiteral("OK"), this);
-  btOK->setGeometry(8, 64, 57, 25);
-  btRetry = new QPushButton(QStringLiteral("Retry"), this);
-  btRetry->setGeometry(72, 64, 57, 25);
-  btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btCancel->setGeometry(136, 65, 57, 24);
+  Label1 = AddLabel(this, QStringLiteral("dots/cm"), {104, 40});
+  btOK = AddButton(this, QStringLiteral("OK"), QRect(8, 64, 57, 25));
+  btRetry = AddButton(this, QStringLiteral("Retry"), QRect(72, 64, 57, 25));
+  btCancel = AddButton(this, QStringLiteral("Cancel"), QRect(136, 65, 57, 24));
   // OK is the dialog's default button: Enter in the centimetre box accepts.
   btOK->setDefault(true);
   setTabOrder(btOK, btRetry);

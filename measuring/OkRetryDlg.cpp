@@ -2,15 +2,14 @@
 
 #include <QPushButton>
 
+#include "common/DialogSetUp.h"
 #include "common/Prompter.h"
 
 TOkRetryDlg::TOkRetryDlg(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
   setFixedSize(129, 25);
   if (owner) setFont(owner->font());
-  btOK = new QPushButton(QStringLiteral("OK"), this);
-  btOK->setGeometry(0, 0, 65, 25);
-  btRetry = new QPushButton(QStringLiteral("Retry"), this);
-  btRetry->setGeometry(64, 0, 65, 25);
+  btOK = AddButton(this, QStringLiteral("OK"), QRect(0, 0, 65, 25));
+  btRetry = AddButton(this, QStringLiteral("Retry"), QRect(64, 0, 65, 25));
   setTabOrder(btOK, btRetry);
   btOK->setFocus();
   connect(btOK, &QPushButton::clicked, this, &TOkRetryDlg::btOKClick);

@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QString>
 
+class QLabel;
+class QPushButton;
 class QWidget;
 
 // Where a window's client area goes so that the window's frame, as the
@@ -23,3 +25,7 @@ void KeepCentred(QWidget *dialog, bool overOwner);
 // What every dialog of the program has: its title, a fixed size, its owner's
 // font, and a place centred over its owner (`overOwner`) or on the screen.
 void SetUpDialog(QWidget *dialog, const QString &title, QSize size, bool overOwner);
+
+// A caption at `at`, as wide as its text; a push button with its place.
+QLabel *AddLabel(QWidget *parent, const QString &text, QPoint at);
+QPushButton *AddButton(QWidget *parent, const QString &text, const QRect &geometry);

@@ -1,6 +1,8 @@
-#include "common/WindowPlacement.h"
+#include "common/DialogSetUp.h"
 
 #include <QEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -82,4 +84,17 @@ void SetUpDialog(QWidget *dialog, const QString &title, QSize size, bool overOwn
   dialog->setFixedSize(size);
   KeepCentred(dialog, overOwner);
   if (const QWidget *owner = dialog->parentWidget()) dialog->setFont(owner->font());
+}
+
+QLabel *AddLabel(QWidget *parent, const QString &text, QPoint at) {
+  auto *label = new QLabel(text, parent);
+  label->move(at);
+  label->adjustSize();
+  return label;
+}
+
+QPushButton *AddButton(QWidget *parent, const QString &text, const QRect &geometry) {
+  auto *button = new QPushButton(text, parent);
+  button->setGeometry(geometry);
+  return button;
 }
