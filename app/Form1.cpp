@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -35,6 +36,19 @@ QFont MainFont() {
   font.setPixelSize(12);
   return font;
 }
+
+// Hands the key presses that reach a widget to `take`, which says whether it
+// took the key.
+class KeyFilter : public QObject {
+public:
+  KeyFilter(QObject *parent, std::function<bool(QKeyEvent *)> take) : QObject(parent), Take_(std::move(take)) {}
+  bool eventFilter(QObject *, QEvent *event) override {
+    return event->type() == QEvent::KeyPress && Take_(static_cast<QKeyEvent *>(event));
+  }
+
+private:
+  std::function<bool(QKeyEvent *)> Take_;
+};
 
 // Keeps the window's starting rectangle inside the screen's available area,
 // shrunk and moved as little as needed on a screen smaller than it.
@@ -225,7 +239,8 @@ void TForm1::BuildGrid() {
 }
 
 void TForm1::BuildStatusBar() {
-  statusBar()->setFixedHeight(19);
+  // As high as its font needs (no fixed height): underscores and descenders
+  // must not be cut off at any font size or scale.
   statusBar()->setSizeGripEnabled(true);
   StatusPanel0 = new QLabel(this);
   StatusPanel0->setFixedWidth(100);
@@ -251,8 +266,15 @@ void TForm1::ConnectCommands() {
   bind(OpenImages1, &TForm1::btOpenImagesClick);
   bind(ContinueResults1, &TForm1::ContinueResults1Click);
   // Double-click, or Enter on the current row, goes to that row's image.
-  connect(StringGrid1, &QTableView::activated, this,
+  // (Not the view's "activated", which some desktops give for a single click.)
+  connect(StringGrid1, &QTableView::doubleClicked, this,
           [this](const QModelIndex &index) { StringGrid1DblClick(index.row()); });
+  StringGrid1->installEventFilter(new KeyFilter(StringGrid1, [this](QKeyEvent *key) {
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+    const QModelIndex current = StringGrid1->currentIndex();
+    if (current.isValid()) StringGrid1DblClick(current.row());
+    return true;
+  }));
   bind(Next1, &TForm1::btNextClick);
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);

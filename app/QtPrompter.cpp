@@ -32,6 +32,7 @@ void TQtPrompter::ShowMessage(const QString &text, const QString &title) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, BoxOwner(Owner_));
   KeepAboveOwner(box);
   box.exec();
+  ReturnFocusToOwner();
 }
 
 ModalResult TQtPrompter::Ask(const QString &text, const QString &title, bool withCancel) {
@@ -39,14 +40,27 @@ ModalResult TQtPrompter::Ask(const QString &text, const QString &title, bool wit
   if (withCancel) buttons |= QMessageBox::Cancel;
   QMessageBox box(QMessageBox::NoIcon, title, text, buttons, BoxOwner(Owner_));
   KeepAboveOwner(box);
-  switch (box.exec()) {
+  const int answer = box.exec();
+  ReturnFocusToOwner();
+  switch (answer) {
     case QMessageBox::Yes: return mrYes;
     case QMessageBox::No: return mrNo;
     default: return withCancel ? mrCancel : mrNo;
   }
 }
 
-int TQtPrompter::RunModal(QDialog &dialog) { return dialog.exec(); }
+int TQtPrompter::RunModal(QDialog &dialog) {
+  const int result = dialog.exec();
+  ReturnFocusToOwner();
+  return result;
+}
+
+void TQtPrompter::ReturnFocusToOwner() const {
+  if (!Owner_ || QApplication::activeModalWidget()) return;
+  QWidget *window = Owner_->window();
+  if (!window->isVisible() || window->isActiveWindow()) return;
+  window->activateWindow();
+}
 
 QStringList TQtPrompter::QtNameFilters(const FileDialogState &dialog) {
   QStringList out;
@@ -82,14 +96,18 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
     dialog.setDefaultSuffix(state.ExtensionFor(int(filters.indexOf(filter)) + 1));
   });
-  if (!state.FileName.isEmpty()) {
-    QFileInfo info(state.FileName);
-    dialog.setDirectory(info.absolutePath());
-    dialog.selectFile(info.fileName());
-  }
+  // The folder last used in any file dialog comes first; the dialog's own
+  // last file is chosen again when it lies there.
+  const QFileInfo last(state.FileName);
+  const QString folder = LastFolder_.isEmpty() && !state.FileName.isEmpty() ? last.absolutePath() : LastFolder_;
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  if (!state.FileName.isEmpty() && last.absolutePath() == folder) dialog.selectFile(last.fileName());
   dialog.setSizeGripEnabled(true);
-  if (dialog.exec() != QDialog::Accepted) return false;
+  const int answer = dialog.exec();
+  ReturnFocusToOwner();
+  if (answer != QDialog::Accepted) return false;
   state.Files = dialog.selectedFiles();
+  if (!state.Files.isEmpty()) LastFolder_ = QFileInfo(state.Files.first()).absolutePath();
 #ifdef Q_OS_WIN
   // Unless told otherwise Qt shows the shell's own dialog on Windows, which
   // puts the focused (last clicked) file first. Qt's own dialog, and those of
@@ -109,4 +127,5 @@ void TQtPrompter::ReportError(const QString &text) {
                   QMessageBox::Ok, BoxOwner(Owner_));
   KeepAboveOwner(box);
   box.exec();
+  ReturnFocusToOwner();
 }

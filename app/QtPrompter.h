@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "common/Prompter.h"
 
 class QWidget;
@@ -22,5 +24,12 @@ public:
   static QStringList QtNameFilters(const FileDialogState &dialog);
 
 private:
+  // Gives the owner's window the keyboard back once the last modal window
+  // has closed; some window managers leave it with none.
+  void ReturnFocusToOwner() const;
+
   QWidget *Owner_;
+  // The folder of the file last chosen in any file dialog; every dialog
+  // opens there. Kept for this run only.
+  QString LastFolder_;
 };

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,10 +43,9 @@ TMDDlg::TMDDlg(QWidget *owner) : QDialog(owner) {
   cbArea = box(QStringLiteral("Area"), 96, 40, 57, &TMDDlg::Area);
   btOK = AddButton(this, QStringLiteral("OK"), QRect(80, 168, 75, 25));
   btCancel = AddButton(this, QStringLiteral("Cancel"), QRect(160, 168, 75, 25));
-  for (QPushButton *b : {btOK, btCancel}) {
-    b->setAutoDefault(false);
-    b->setDefault(false);
-  }
+  // Enter is OK (or the button that has the focus), Escape is Cancel, from
+  // any control of the dialog.
+  btOK->setDefault(true);
   setTabOrder(edName, cbType);
   setTabOrder(cbType, gbOptions);
   setTabOrder(gbOptions, btOK);
@@ -132,13 +130,3 @@ void TMDDlg::btOKClick() {
 }
 
 void TMDDlg::btCancelClick() { done(mrCancel); }
-
-void TMDDlg::keyPressEvent(QKeyEvent *event) {
-  // Neither button answers Enter or Escape.
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: event->accept(); return;
-    default: QDialog::keyPressEvent(event);
-  }
-}

@@ -45,9 +45,6 @@ public:
 
   void reject() override { done(mrCancel); }
 
-protected:
-  void keyPressEvent(QKeyEvent *event) override;
-
 private:
   bool Updating_ = false;
   bool KindTyped_ = false;  // the type box holds typed text, not a chosen item

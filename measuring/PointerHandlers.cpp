@@ -133,12 +133,9 @@ void TForm1::SkipUnmeasurableSteps() {
 
 int TForm1::RunOkRetry(QPoint overlayPoint) {
   TOkRetryDlg popup(this);
-  // The scroll box's edges are taken in the window's client area, which
-  // starts above the tool bar; the overlay's own offset inside the box is
-  // not added.
-  QWidget *client = centralWidget();
-  const QPoint edges = ScrollBox1->mapTo(client, QPoint(0, 0));
-  const QPoint screenPoint = client->mapToGlobal(overlayPoint + edges);
+  // From the overlay itself, so that the pop-up opens beside the pointer
+  // wherever the view is scrolled to.
+  const QPoint screenPoint = PaintBox1->mapToGlobal(overlayPoint);
   QScreen *screen = QGuiApplication::screenAt(screenPoint);
   if (!screen) screen = QGuiApplication::primaryScreen();
   popup.move(PopupPosition(screenPoint, popup.size(), screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20)));

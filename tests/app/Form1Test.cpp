@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QStatusBar>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -215,4 +217,40 @@ TEST(Form1, ErrorsEscapingACommandAreReportedAndTheProgramGoesOn) {
   app.SetPrompter(nullptr);
   EXPECT_EQ(prompt.Errors, (std::vector<QString>{"'x' is not a valid integer value", ""}));
   EXPECT_EQ(after, 1);
+}
+
+// The status bar shows its texts whole, underscores and descenders included,
+// with the window's own font and larger ones. Run on X servers, at several
+// scale factors, as well as offscreen.
+TEST(Form1, StatusBarTextIsWhole) {
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  for (int pixels : {12, 16, 24}) {
+    SCOPED_TRACE(pixels);
+    QFont font = form.font();
+    font.setPixelSize(pixels);
+    form.setFont(font);
+    form.StatusPanel0->setText("___");
+    form.StatusPanel1->setText("Blatt_Gr\u00f6\u00dfe");
+    const auto whole = [](const QLabel *panel) {
+      const QFontMetrics metrics(panel->font());
+      return panel->contentsRect().height() >= metrics.ascent() + metrics.descent();
+    };
+    // The layouts settle over a few turns of the event loop.
+    QTest::qWaitFor([&] { return whole(form.StatusPanel0) && whole(form.StatusPanel1); }, 2000);
+    for (QLabel *panel : {form.StatusPanel0, form.StatusPanel1}) {
+      EXPECT_TRUE(whole(panel)) << panel->contentsRect().height();
+      EXPECT_TRUE(form.statusBar()->rect().contains(panel->geometry()));
+    }
+    // The underscores are drawn: some pixel of the panel is much darker than
+    // its background.
+    const QImage grabbed = form.StatusPanel0->grab().toImage();
+    const int background = qGray(grabbed.pixel(grabbed.width() - 1, 0));
+    int darkest = 255;
+    for (int y = 0; y < grabbed.height(); ++y)
+      for (int x = 0; x < grabbed.width(); ++x) darkest = qMin(darkest, qGray(grabbed.pixel(x, y)));
+    EXPECT_LT(darkest, background - 80);
+  }
 }

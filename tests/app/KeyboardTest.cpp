@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QProxyStyle>
+#include <functional>
 #include <QScrollArea>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -106,4 +108,62 @@ TEST(Keyboard, MenusAndToolTipsNameTheKeys) {
       {form.btMeasure, "Measure (Ctrl+M)"},        {form.btBack, "Back (PgUp)"},
       {form.bbSave, "Save Data (Ctrl+S)"}};
   for (const auto &[button, tip] : tips) EXPECT_EQ(button->toolTip(), tip);
+}
+
+// A row of the results grid goes to its image on a double-click or Enter,
+// never on a single click, even on a desktop whose style activates items on
+// a single click.
+TEST(Keyboard, GridRowJumpsOnDoubleClickOrEnterOnly) {
+  struct SingleClickActivates : QProxyStyle {
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returned) const override {
+      if (hint == SH_ItemView_ActivateItemOnSingleClick) return 1;
+      return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+  } style;
+  QTemporaryDir dir;
+  ScriptedPrompter prompt;
+  TForm1 form(prompt);
+  form.StringGrid1->setStyle(&style);
+  AddDefinition(form.DefinitionList, form.ResultsTable, "Leaf", mkLine, false, false, false, false);
+  QStringList files;
+  for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    QFile f(dir.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(90, 120, 60)));
+    files << f.fileName();
+  }
+  form.ResultsTable.AppendImageRows(files);
+  prompt.Answers.push_back(mrYes);
+  form.btNextClick();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  ASSERT_EQ(form.CurrentImage, 0);
+
+  QTableView *grid = form.StringGrid1;
+  const auto cell = [&](int image) { return grid->visualRect(grid->model()->index(image, 2)).center(); };
+  const struct {
+    const char *Gesture;
+    int Row;
+    std::function<void(int)> Do;
+    int Expected;
+  } cases[] = {
+      {"single click", 2, [&](int row) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell(row)); }, 0},
+      {"double-click", 2, [&](int row) { QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell(row)); }, 2},
+      {"Return", 1, [&](int row) {
+         grid->setCurrentIndex(grid->model()->index(row, 2));
+         QTest::keyClick(grid, Qt::Key_Return);
+       }, 1},
+      {"Enter", 0, [&](int row) {
+         grid->setCurrentIndex(grid->model()->index(row, 2));
+         QTest::keyClick(grid, Qt::Key_Enter, Qt::KeypadModifier);
+       }, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Gesture);
+    grid->setFocus();
+    c.Do(c.Row);
+    EXPECT_EQ(form.CurrentImage, c.Expected);
+  }
+  EXPECT_EQ(prompt.Beeps, 0);
 }

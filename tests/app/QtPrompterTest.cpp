@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -55,5 +56,46 @@ TEST(QtPrompter, FileTypeChosenGivesTheExtension) {
     ASSERT_TRUE(prompter.RunFileDialog(state));
     EXPECT_EQ(state.FileName, dir.filePath(c.Saved));
     EXPECT_EQ(state.FilterIndex, c.Filter);
+  }
+}
+
+// Every file dialog opens in the folder of the file last chosen in any of
+// them during this run; a dialog whose own last file lies in that folder
+// chooses it again, one whose file lies elsewhere chooses nothing.
+TEST(QtPrompter, FileDialogsOpenInTheFolderLastUsed) {
+  QTemporaryDir first, second;
+  ScriptedPrompter scripted;
+  TForm1 form(scripted);
+  TQtPrompter prompter(&form);
+  FileDialogState results = form.SaveDialog1, definitions = form.SaveDialog2;
+  definitions.FileName = second.filePath("set.dfn");
+  const struct {
+    FileDialogState *Dialog;
+    QString Folder, Preselected;  // what the dialog opens with
+    QString Chosen;               // typed and saved; none cancels
+  } steps[] = {
+      {&results, QString(), QString(), first.filePath("run.txt")},
+      {&definitions, first.path(), QString(), QString()},
+      {&results, first.path(), "run.txt", second.filePath("other.txt")},
+      {&definitions, second.path(), "set.dfn", QString()},
+      {&form.OpenDialog1, second.path(), QString(), QString()},
+  };
+  for (const auto &step : steps) {
+    SCOPED_TRACE(step.Dialog->Title.toStdString() + " to " + step.Chosen.toStdString());
+    QString folder, preselected;
+    QTimer::singleShot(0, [&] {
+      auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+      ASSERT_NE(edit, nullptr);
+      folder = dialog->directory().absolutePath();
+      preselected = edit->text();
+      if (step.Chosen.isEmpty()) return dialog->reject();
+      edit->setText(step.Chosen);
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompter.RunFileDialog(*step.Dialog), !step.Chosen.isEmpty());
+    if (!step.Folder.isEmpty()) EXPECT_EQ(folder, QDir(step.Folder).absolutePath());
+    EXPECT_EQ(preselected, step.Preselected);
   }
 }

@@ -79,13 +79,48 @@ TEST(MDDlg, TypedKindIsMinusOneAndOkRules) {
   r.btOK->click();
   EXPECT_TRUE(r.Height && r.Width);  // a rectangle with nothing ticked
   EXPECT_TRUE(r.MeasureName.isEmpty());
+}
 
-  TMDDlg k(nullptr);
-  QTest::keyClick(&k, Qt::Key_Escape);
-  QTest::keyClick(&k, Qt::Key_Return);
-  EXPECT_EQ(k.result(), 0);  // neither key closes it
-  k.reject();
-  EXPECT_EQ(k.result(), mrCancel);
+// Enter answers OK, as the OK button does (a rectangle with nothing ticked
+// gets Height and Width), from the name box, the type box and the options;
+// on the Cancel button it cancels. Escape cancels from anywhere.
+TEST(MDDlg, EnterIsOkAndEscapeIsCancel) {
+  using Control = QWidget *(*)(TMDDlg &);
+  const struct {
+    const char *Where;
+    Control Focus;
+    Qt::Key Key;
+    int Result;
+  } cases[] = {
+      {"name box", [](TMDDlg &d) -> QWidget * { return d.edName; }, Qt::Key_Return, mrOk},
+      {"type box", [](TMDDlg &d) -> QWidget * { return d.cbType; }, Qt::Key_Enter, mrOk},
+      {"Area", [](TMDDlg &d) -> QWidget * { return d.cbArea; }, Qt::Key_Return, mrOk},
+      {"Cancel", [](TMDDlg &d) -> QWidget * { return d.btCancel; }, Qt::Key_Return, mrCancel},
+      {"name box", [](TMDDlg &d) -> QWidget * { return d.edName; }, Qt::Key_Escape, mrCancel},
+      {"type box", [](TMDDlg &d) -> QWidget * { return d.cbType; }, Qt::Key_Escape, mrCancel},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.Where) + (c.Key == Qt::Key_Escape ? " Escape" : " Enter"));
+    TMDDlg d(nullptr);
+    d.SetMeasureNo(2);
+    Choose(d, 2);
+    d.cbHeight->setChecked(false);
+    d.cbWidth->setChecked(false);
+    d.show();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    QWidget *target = c.Focus(d);
+    target->setFocus();
+    QTest::keyClick(target, c.Key, c.Key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    EXPECT_EQ(d.result(), c.Result);
+    EXPECT_FALSE(d.isVisible());
+    if (c.Result == mrOk) {
+      EXPECT_EQ(d.MeasureName, "Rect2");
+      EXPECT_EQ(d.MeasureKind, mkRectangle);
+      EXPECT_TRUE(d.Height && d.Width);
+      EXPECT_FALSE(d.Perimeter || d.Area);
+    }
+  }
 }
 
 // An entry is chosen from the list, or by typing its name in full on the

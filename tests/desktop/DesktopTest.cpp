@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,10 +161,8 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
   ASSERT_EQ(Form->CurrentImage, 0);
   Form->btMeasureClick();
   ASSERT_TRUE(Form->ScaleArmed);
-  // Where the overlay lies in the window, and how far the scroll box's own
-  // edges lie outside it.
+  // Where the overlay lies in the window.
   const QPoint overlayInWindow = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
-  const QPoint overlayInScrollBox = Form->PaintBox1->mapTo(Form->ScrollBox1, QPoint(0, 0));
 
   QPoint release;
   AsUser([] {},
@@ -216,7 +216,7 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            d.Release();
            const XWindow popup = d.WaitForNewClient({main});
            ASSERT_NE(popup, 0u);
-           EXPECT_EQ(d.ClientRect(popup).topLeft(), release - overlayInScrollBox + QPoint(10, 10));
+           EXPECT_EQ(d.ClientRect(popup).topLeft(), release + QPoint(10, 10));
            ASSERT_TRUE(d.WaitForKeys(popup));
            d.Key(XK_Return);  // OK
            EXPECT_TRUE(d.WaitForGone(popup));
@@ -238,6 +238,97 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            EXPECT_EQ(d.ClientRect(menu).topLeft(), at);
            d.Key(XK_Escape);
            EXPECT_TRUE(d.WaitForGone(menu));
+         });
+}
+
+// In a view zoomed to 400 % and scrolled, the OK/Retry pop-up still opens
+// 10 pixels right of and below the release, and a calibration and a line
+// dragged there measure what the pointer covered.
+TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
+  QImage picture(400, 300, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
+  AddLine();
+  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btNextClick(); },
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
+           d.Key(XK_Return);  // Yes
+         });
+  ASSERT_EQ(Form->CurrentImage, 0);
+  Form->ComboBox1->setCurrentIndex(6);  // 400 %
+  ASSERT_EQ(Form->Zoom, 4.0);
+  Form->btMeasureClick();
+  ASSERT_TRUE(Form->ScaleArmed);
+  Form->ScrollBox1->horizontalScrollBar()->setValue(700);
+  Form->ScrollBox1->verticalScrollBar()->setValue(500);
+  QApplication::processEvents();
+  ASSERT_EQ(Form->PaintBox1->mapTo(Form->ScrollBox1->viewport(), QPoint(0, 0)), QPoint(-700, -500));
+  const QPoint viewInWindow = Form->ScrollBox1->viewport()->mapTo(Form.get(), QPoint(0, 0));
+
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const QPoint view = d.ClientRect(main).topLeft() + viewInWindow;
+           const auto drag = [&](QPoint from, QPoint to) {
+             d.MoveTo(view + from);
+             d.Press();
+             d.MoveTo(view + (from + to) / 2);
+             d.MoveTo(view + to);
+             d.Release();
+           };
+           drag({20, 40}, {420, 40});  // 400 screen pixels: 100 image pixels
+           const XWindow conv = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(conv));
+           d.Key(XK_Return);  // OK: 10 cm
+           ASSERT_TRUE(d.WaitForGone(conv));
+
+           drag({100, 150}, {300, 150});  // 50 image pixels
+           const XWindow popup = d.WaitForNewClient({main});
+           ASSERT_NE(popup, 0u);
+           EXPECT_EQ(d.ClientRect(popup).topLeft(), view + QPoint(300 + 10, 150 + 10));
+           ASSERT_TRUE(d.WaitForKeys(popup));
+           d.Key(XK_Return);  // OK
+           EXPECT_TRUE(d.WaitForGone(popup));
+         });
+  EXPECT_EQ(Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1), "10");
+  EXPECT_EQ(Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1), "5");
+}
+
+// After Save Data as over a file that exists and Yes to the question whether
+// to replace it, typed with real keys, the keys go to the main window again.
+TEST_F(Program, KeysReturnToTheMainWindowAfterTheReplaceQuestion) {
+  const QString existing = Dir.filePath("results.txt");
+  {
+    QFile old(existing);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old\n");
+  }
+  Form->SaveDialog1.FileName = existing;
+  const XWindow main = MainWindow();
+  AsUser([] {},
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(main));
+           d.HoldModifiers(XDesktop::Control | XDesktop::Shift, true);
+           d.Key(XK_s);
+           d.HoldModifiers(XDesktop::Control | XDesktop::Shift, false);
+           const XWindow chooser = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(chooser));
+           d.Key(XK_Return);  // Save, under the name already chosen
+           const XWindow question = d.WaitForNewClient({main, chooser});
+           ASSERT_NE(question, 0u);
+           ASSERT_TRUE(d.WaitForKeys(question));
+           d.Key(XK_y);  // Yes
+           EXPECT_TRUE(d.WaitForGone(question));
+           EXPECT_TRUE(d.WaitForGone(chooser));
+         });
+  AsUser([] {},
+         [&](XDesktop &d) {
+           EXPECT_TRUE(d.WaitForKeys(main, 5));
+           d.HoldModifiers(XDesktop::Control, true);
+           d.Key(XK_q);
+           d.HoldModifiers(XDesktop::Control, false);
+           EXPECT_TRUE(d.WaitForGone(main, 5)) << "Ctrl+Q did not reach the main window";
          });
 }
 

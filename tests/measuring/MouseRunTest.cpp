@@ -44,6 +44,10 @@ struct MouseSession {
     }
     Prompt.AnswerFiles(files);
     Form.btOpenImages->click();
+    // Its full height, also where the screen is smaller (400 by 400 pixels
+    // offscreen at a scale factor of 2): the pointer moves over the image
+    // area that this shows.
+    Form.resize(Form.width(), 640);
     Form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
     // Run again with QT_SCALE_FACTOR set, every pixel is that many on the screen.
