@@ -83,7 +83,7 @@ package:
 	./scripts/check-install --deb $(PACKAGE_BUILD)/scaliper_*.deb
 	@ls $(PACKAGE_BUILD)/scaliper_*.deb
 
-# Remakes docs/screenshot.png and docs/scale-step.png by driving the real
+# Remakes docs/screenshot.png, docs/scale-step.png and docs/drawing.png by driving the real
 # window offscreen through a measuring run.
 screenshot: build
 	cmake --build $(BUILD) -j $(JOBS) --target scaliper_screenshot

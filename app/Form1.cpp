@@ -24,6 +24,7 @@
 #include "app/ImageView.h"
 #include "app/ProgramInfo.h"
 #include "app/ScaliperIcon.h"
+#include "measuring/DrawingAids.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsFileWriter.h"
 #include "results/ResultsGridModel.h"
@@ -179,6 +180,11 @@ void TForm1::BuildMenus() {
   Next1 = PopupMenu1->addAction(QStringLiteral("Start"));
   Measure1 = PopupMenu1->addAction(QStringLiteral("Measure"));
   Back1 = PopupMenu1->addAction(QStringLiteral("Back"));
+  // The view's own keys belong to no menu, so that the menus stay as they
+  // are; the zoom box's tool-tip names them.
+  Loupe1 = new QAction(QStringLiteral("Loupe"), this);
+  Loupe1->setCheckable(true);
+  Loupe1->setChecked(true);
 }
 
 void TForm1::BuildWorkArea() {
@@ -224,6 +230,8 @@ void TForm1::BuildWorkArea() {
   PaintBox1->hide();
   ScrollContent->resize(317, 349);
   ScrollBox1->setWidget(ScrollContent);
+  LiveValue = new TValueLabel(ScrollBox1->viewport());
+  Loupe = new TLoupe(ScrollBox1->viewport());
   ScrollBox1->setContextMenuPolicy(Qt::CustomContextMenu);
   // A scroll box reports where its menu was asked for in its viewport.
   connect(ScrollBox1, &QWidget::customContextMenuRequested, this,
@@ -278,6 +286,7 @@ void TForm1::ConnectCommands() {
   bind(Next1, &TForm1::btNextClick);
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
+  bind(Loupe1, &TForm1::Loupe1Click);
   // The zoom follows the box's text, once per change, whether an item was
   // chosen or text typed (text that is no item's text means 100 %).
   connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QLineF>
 #include <QPoint>
 #include <optional>
 #include <vector>
@@ -20,6 +21,8 @@ class QTableView;
 class QToolButton;
 class QWidget;
 class TImageView;
+class TLoupe;
+class TValueLabel;
 class TOverlay;
 class TResultsGridModel;
 
@@ -92,6 +95,10 @@ public:
   QWidget *ScrollContent = nullptr;
   TImageView *Image1 = nullptr;
   TOverlay *PaintBox1 = nullptr;
+  // Aids beside the pointer while a figure is drawn.
+  TValueLabel *LiveValue = nullptr;
+  TLoupe *Loupe = nullptr;
+  bool LoupeOn = true;
   QTableView *StringGrid1 = nullptr;
   TResultsGridModel *GridModel = nullptr;
   QLabel *StatusPanel0 = nullptr;
@@ -114,6 +121,7 @@ public:
   QAction *Next1 = nullptr;
   QAction *Measure1 = nullptr;
   QAction *Back1 = nullptr;
+  QAction *Loupe1 = nullptr;
 
   Prompter &Prompt() { return Prompt_; }
 
@@ -179,6 +187,10 @@ public:
   // The angle between the arms in degrees, 0 to 180; none when an arm has
   // zero length.
   std::optional<double> AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const;
+  // The figure being drawn with its moving end at `p`: the text of the
+  // value it would give on OK with its unit (empty while it has none), and
+  // its lines in picture coordinates. False when no figure is being drawn.
+  bool FigureBeingDrawn(QPoint p, QString &value, std::vector<QLineF> &lines) const;
 
   // Whether the secondary mouse button belongs to the overlay's measuring
   // right now (a step is armed), rather than opening the pop-up menu.
@@ -228,6 +240,11 @@ private:
                      const std::optional<QStringList> &values);
   // Ends a figure or scale line not yet released: band erased, drag over.
   void EndUnfinishedFigure();
+  // The live value and the loupe for the figure being drawn with its moving
+  // end at `p`, or hidden when no figure is being drawn.
+  void UpdateDrawingAids(QPoint p);
+  void HideDrawingAids();
+  void Loupe1Click();
 
   Prompter &Prompt_;
 };

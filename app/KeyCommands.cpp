@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QToolButton>
 
@@ -13,9 +14,10 @@ void TForm1::BindKeys() {
   Next1->setShortcut(QKeySequence(Qt::Key_PageDown));
   Measure1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   Back1->setShortcut(QKeySequence(Qt::Key_PageUp));
+  Loupe1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   // The pop-up menu's items act from anywhere in the window, not only while
   // the pop-up is open.
-  addActions({Next1, Measure1, Back1});
+  addActions({Next1, Measure1, Back1, Loupe1});
 
   const struct {
     QToolButton *Button;
@@ -29,5 +31,7 @@ void TForm1::BindKeys() {
   for (const auto &t : tips)
     t.Button->setToolTip(t.Command + QStringLiteral(" (") +
                          t.Keyed->shortcut().toString(QKeySequence::NativeText) + u')');
+  ComboBox1->setToolTip(QStringLiteral("Zoom (Ctrl+mouse wheel over the image)\nLoupe while drawing: ") +
+                        Loupe1->shortcut().toString(QKeySequence::NativeText));
 }
 

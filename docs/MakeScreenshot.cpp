@@ -276,6 +276,19 @@ int main(int argc, char **argv) {
   QApplication::processEvents();
   Save(form.grab().toImage(), out.filePath(QStringLiteral("screenshot.png")));
 
+  // The third: a length being drawn, with its live value and the loupe.
+  form.btNext->click();
+  run.Scale(rulerY);
+  const Leaf &leaf = batch[2][0];
+  const QPoint end = leaf.At(leaf.Length * 0.8, 0).toPoint();
+  run.Press(leaf.At(0, 0).toPoint());
+  run.Move(leaf.At(leaf.Length * 0.5, 0).toPoint());
+  run.Move(end);
+  QApplication::processEvents();
+  Save(form.grab().toImage(), out.filePath(QStringLiteral("drawing.png")));
+  run.Confirm();
+  run.Release(end);
+
   if (!run.Prompt.Dialogs.empty()) Fail(QStringLiteral("a scripted answer was not used"));
   folder.removeRecursively();
   return 0;

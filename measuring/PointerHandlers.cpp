@@ -4,6 +4,7 @@
 
 #include "app/Form1.h"
 #include "measuring/ConvDlg.h"
+#include "measuring/DrawingAids.h"
 #include "measuring/Geometry.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
@@ -71,6 +72,7 @@ void TForm1::PaintBox1MouseMove(int X, int Y) {
     if (MeasureKinds::IsKnown(kind)) MoveBand(kind, p);
   }
   LastPoint = p;
+  UpdateDrawingAids(p);
 }
 
 void TForm1::PaintBox1MouseUp(Qt::MouseButton, int X, int Y) {
@@ -83,10 +85,14 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, int X, int Y) {
     // A release with no figure begun on this picture (its press came before
     // another image was shown) completes nothing.
   } else if (ScaleArmed) {
+    // The aids show the figure as it ends while its dialog is open.
+    UpdateDrawingAids(p);
     ScaleRelease(p);
   } else if (MeasureArmed) {
+    UpdateDrawingAids(p);
     MeasureRelease(p);
   }
+  if (!Dragging) HideDrawingAids();
   UpdateStepDisplay();
 }
 
@@ -94,6 +100,92 @@ void TForm1::EndUnfinishedFigure() {
   if (!Dragging && !AngleFirstArm && !AngleSecondArm) return;
   EraseOverlay();
   Dragging = AngleFirstArm = AngleSecondArm = false;
+  HideDrawingAids();
+}
+
+bool TForm1::FigureBeingDrawn(QPoint p, QString &value, std::vector<QLineF> &lines) const {
+  // A picture point is an overlay pixel's centre divided by the zoom.
+  auto at = [this](QPoint q) { return (QPointF(q) + QPointF(0.5, 0.5)) / Zoom; };
+  value.clear();
+  lines.clear();
+  if (!Dragging || (!ScaleArmed && !MeasureArmed)) return false;
+  if (ScaleArmed) {
+    value = QString::number(ScaleLengthDots(StartPoint, p, Zoom)) + QStringLiteral(" dots");
+    lines = {{at(StartPoint), at(p)}};
+    return true;
+  }
+  const TMeasureType &def = DefinitionList.At(MeasureStep);
+  switch (def.Kind) {
+    case mkLine:
+      // With no scale yet the length is in dots, and says so.
+      value = DotsPerCm > 0 ? ValueText(LineLengthCm(StartPoint, p, Zoom, DotsPerCm)) + QStringLiteral(" cm")
+                            : ValueText(LineLengthCm(StartPoint, p, Zoom, 1.0)) + QStringLiteral(" dots");
+      lines = {{at(StartPoint), at(p)}};
+      return true;
+    case mkAngle:
+      if (AngleSecondArm) {
+        if (const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, p))
+          value = ValueText(*angle) + QStringLiteral("\u00b0");
+        lines = {{at(StartPoint), at(ArmEnd1)}, {at(StartPoint), at(p)}};
+      } else {
+        lines = {{at(StartPoint), at(p)}};
+      }
+      return true;
+    case mkRectangle: {
+      static const char *const kParts[] = {"H ", "W ", "P ", "A "};
+      const std::vector<double> values = RectangleQuantities(StartPoint, p, Zoom, DotsPerCm, def);
+      QStringList parts;
+      size_t k = 0;
+      for (int q = 0; q < 4; ++q) {
+        if (!(def.*kQuantityFlags[q].Flag)) continue;
+        parts << QLatin1String(kParts[q]) + ValueText(values[k++]) +
+                     (q == 3 ? QStringLiteral(" cm\u00b2") : QStringLiteral(" cm"));
+      }
+      value = parts.join(QStringLiteral("  "));
+      const QPointF a = at(StartPoint), b = at(p);
+      lines = {{a, {b.x(), a.y()}}, {{b.x(), a.y()}, b}, {b, {a.x(), b.y()}}, {{a.x(), b.y()}, a}};
+      return true;
+    }
+    default: return false;
+  }
+}
+
+void TForm1::UpdateDrawingAids(QPoint p) {
+  QString value;
+  std::vector<QLineF> lines;
+  if (!FigureBeingDrawn(p, value, lines)) {
+    HideDrawingAids();
+    return;
+  }
+  QWidget *view = ScrollBox1->viewport();
+  const QPoint pointer = PaintBox1->mapTo(view, p), start = PaintBox1->mapTo(view, StartPoint);
+  QRect label;
+  if (value.isEmpty()) {
+    LiveValue->hide();
+  } else {
+    LiveValue->ShowValue(value);
+    LiveValue->move(AidPosition(pointer, start, LiveValue->size(), view->rect()));
+    label = LiveValue->geometry();
+  }
+  if (!LoupeOn) {
+    Loupe->hide();
+    return;
+  }
+  Loupe->ShowAround(ImageBitmap, (QPointF(p) + QPointF(0.5, 0.5)) / Zoom, Zoom, lines);
+  Loupe->move(AidPosition(pointer, start, Loupe->size(), view->rect(), label));
+}
+
+void TForm1::HideDrawingAids() {
+  LiveValue->hide();
+  Loupe->hide();
+}
+
+void TForm1::Loupe1Click() {
+  LoupeOn = Loupe1->isChecked();
+  if (Dragging)
+    UpdateDrawingAids(LastPoint);
+  else
+    Loupe->hide();
 }
 
 void TForm1::ScaleRelease(QPoint end) {

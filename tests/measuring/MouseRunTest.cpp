@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollArea>
 #include <QToolButton>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "app/Form1.h"
 #include "app/ImageView.h"
 #include "measuring/ConvDlg.h"
+#include "measuring/DrawingAids.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsFileWriter.h"
@@ -345,6 +347,86 @@ TEST(MouseRun, MovingToAnotherImageEndsAnUnfinishedFigure) {
       }
       EXPECT_TRUE(run.Prompt.Answers.empty());
     }
+  }
+}
+
+// While a figure is drawn a label beside the pointer shows the value OK
+// would write, in the table's text and with its unit, and the loupe shows
+// the picture around the pointer; neither covers the pointer or the figure's
+// start, and both go when the figure ends. At every zoom the label's last
+// text is exactly what OK writes.
+TEST(MouseRun, LiveValueShownAtReleaseIsTheValueWritten) {
+  struct Figure {
+    TMeasureKind Kind;
+    QPoint From, To, Arm2;
+  };
+  const Figure figures[] = {
+      {mkLine, {30, 40}, {137, 101}, {}},
+      {mkRectangle, {30, 40}, {151, 97}, {}},
+      {mkAngle, {90, 90}, {180, 75}, {60, 30}},
+  };
+  for (int zoomIndex : {0, 3, 6}) {
+    for (const Figure &f : figures) {
+      SCOPED_TRACE(QString("zoom item %1, kind %2").arg(zoomIndex).arg(int(f.Kind)).toStdString());
+      MouseSession run;
+      Define(run.Form, "F", f.Kind, true, true, true, true);
+      run.Start(1, 400, 300);
+      run.Form.ComboBox1->setCurrentIndex(zoomIndex);
+      run.Calibrate();
+      QString shown;
+      bool covers = true;
+      const QPoint release = f.Kind == mkAngle ? f.Arm2 : f.To;
+      run.Prompt.Dialogs.push_back([&](QDialog &) {
+        QWidget *view = run.Form.ScrollBox1->viewport();
+        const QPoint pointer = run.Overlay()->mapTo(view, release);
+        const QPoint start = run.Overlay()->mapTo(view, f.From);
+        shown = run.Form.LiveValue->isVisible() ? run.Form.LiveValue->text() : QString();
+        covers = !run.Form.Loupe->isVisible();
+        for (const QWidget *aid : {static_cast<QWidget *>(run.Form.LiveValue), static_cast<QWidget *>(run.Form.Loupe)})
+          covers = covers || aid->geometry().contains(pointer) || aid->geometry().contains(start);
+        return mrOk;
+      });
+      if (f.Kind == mkAngle) {
+        run.Drag(f.From, f.To);
+        run.Move(f.Arm2);
+        run.Release(f.Arm2);
+      } else {
+        run.Drag(f.From, f.To);
+      }
+      QString written;
+      if (f.Kind == mkLine) written = run.Cell(4) + " cm";
+      if (f.Kind == mkAngle) written = run.Cell(4) + "\u00b0";
+      if (f.Kind == mkRectangle)
+        written = "H " + run.Cell(4) + " cm  W " + run.Cell(5) + " cm  P " + run.Cell(6) + " cm  A " + run.Cell(7) +
+                  " cm\u00b2";
+      EXPECT_FALSE(run.Cell(4).isEmpty());
+      EXPECT_EQ(shown, written);
+      EXPECT_FALSE(covers);
+      EXPECT_FALSE(run.Form.LiveValue->isVisible() || run.Form.Loupe->isVisible());
+    }
+  }
+}
+
+// Ctrl+L turns the loupe off and on for the sitting; the label stays, and
+// the values are the same either way.
+TEST(MouseRun, LoupeTurnsOffAndOnWithCtrlL) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  run.Start(1);
+  run.Form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
+  for (bool on : {false, true}) {
+    QTest::keyClick(&run.Form, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(run.Form.LoupeOn, on);
+    EXPECT_EQ(run.Form.Loupe1->isChecked(), on);
+    run.Calibrate();
+    run.Press({20, 20});
+    run.Move({70, 20});
+    EXPECT_EQ(run.Form.Loupe->isVisible(), on);
+    EXPECT_TRUE(run.Form.LiveValue->isVisible());
+    run.Prompt.Press(mrOk);
+    run.Release({70, 20});
+    EXPECT_EQ(run.Cell(4), "5");
   }
 }
 

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QLineF>
+#include <QPointF>
+#include <QRect>
+#include <QWidget>
+#include <vector>
+
+// Aids shown beside the pointer while a figure is drawn. Both are widgets of
+// their own over the image view, never pixels of the overlay, and both let
+// every pointer event through to what lies beneath.
+
+// The value the figure being drawn would give on OK, as the results table
+// will hold it, with its unit. Its text is what accessibility tools read.
+class TValueLabel : public QLabel {
+  Q_OBJECT
+public:
+  explicit TValueLabel(QWidget *parent);
+  void ShowValue(const QString &text);
+};
+
+// The picture around the pointer, enlarged four times over the view's zoom
+// with whole pixels (nearest neighbour), a cross on the picture pixel under
+// the pointer and the figure being drawn.
+class TLoupe : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr int kSide = 160;
+  static constexpr double kMagnification = 4.0;
+
+  explicit TLoupe(QWidget *parent);
+  // `centre` and the figure's lines in picture coordinates (pixel (x, y)
+  // spans x to x + 1); `zoom` the view's.
+  void ShowAround(const QImage &picture, QPointF centre, double zoom, const std::vector<QLineF> &figure);
+
+  // Where the picture point `p` lands in the loupe.
+  QPointF ToLoupe(QPointF p) const;
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+
+private:
+  QImage Picture_;
+  QPoint Pixel_;      // the picture pixel under the pointer
+  double Scale_ = 4;  // loupe pixels per picture pixel
+  std::vector<QLineF> Figure_;
+};
+
+// Where an aid of `size` goes beside `pointer` inside `area` so that it
+// covers neither the pointer, nor `start` (the figure's first point), nor
+// `avoid` (another aid): below right of the pointer where that is free, else
+// in the first free of the other three corners around it.
+QPoint AidPosition(QPoint pointer, QPoint start, QSize size, const QRect &area, const QRect &avoid = QRect());
