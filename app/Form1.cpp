@@ -230,8 +230,14 @@ void TForm1::BuildWorkArea() {
   PaintBox1->hide();
   ScrollContent->resize(317, 349);
   ScrollBox1->setWidget(ScrollContent);
-  LiveValue = new TValueLabel(ScrollBox1->viewport());
-  Loupe = new TLoupe(ScrollBox1->viewport());
+  // The aids lie on a layer of their own over the view: a label whose text
+  // changes asks its parent to lay it out again, and the view's own answer
+  // to that is to repaint its scroll bars at every pointer move.
+  AidLayer = new QWidget(ScrollBox1->viewport());
+  AidLayer->setAttribute(Qt::WA_TransparentForMouseEvents);
+  AidLayer->hide();
+  LiveValue = new TValueLabel(AidLayer);
+  Loupe = new TLoupe(AidLayer);
   ScrollBox1->setContextMenuPolicy(Qt::CustomContextMenu);
   // A scroll box reports where its menu was asked for in its viewport.
   connect(ScrollBox1, &QWidget::customContextMenuRequested, this,
@@ -299,6 +305,8 @@ void TForm1::ConnectCommands() {
   bind(AboutScaliper1, &TForm1::AboutScaliper1Click);
   connect(PaintBox1, &TOverlay::MouseDown, this, &TForm1::PaintBox1MouseDown);
   connect(PaintBox1, &TOverlay::MouseMove, this, &TForm1::PaintBox1MouseMove);
+  // The aids follow the band, as a listener of their own.
+  connect(PaintBox1, &TOverlay::MouseMove, this, [this](int x, int y) { UpdateDrawingAids(QPoint(x, y)); });
   connect(PaintBox1, &TOverlay::MouseUp, this, &TForm1::PaintBox1MouseUp);
   PaintBox1->TakesSecondaryButton = [this] { return OverlayTakesSecondaryButton(); };
 }

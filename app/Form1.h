@@ -96,6 +96,7 @@ public:
   TImageView *Image1 = nullptr;
   TOverlay *PaintBox1 = nullptr;
   // Aids beside the pointer while a figure is drawn.
+  QWidget *AidLayer = nullptr;
   TValueLabel *LiveValue = nullptr;
   TLoupe *Loupe = nullptr;
   bool LoupeOn = true;

@@ -1,6 +1,8 @@
 // The rubber band: what one pointer move costs on a huge zoomed picture
 // against a small one, and how long the overlay's display list grows.
 #include <QApplication>
+#include <array>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QFile>
 #include <QMouseEvent>
@@ -11,6 +13,7 @@
 #include "app/Form1.h"
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
+#include "measuring/DrawingAids.h"
 #include "measuring/Overlay.h"
 #include "tests/support/SampleImages.h"
 
@@ -108,6 +111,37 @@ void DisplayListBench(const QString &dir) {
   Print("display_list_max", double(longest));
 }
 
+// One pointer move while a rectangle is drawn on a 24-megapixel picture at
+// 100 %, with its repaint: with the live value and the loupe, against the
+// same move in a window whose aids are not listening. Taken in turns, move
+// by move, so that the worst single move is known too.
+void DragStepBench(const QString &dir) {
+  const QString path = WriteJpeg(dir, "aids.jpg", 6000, 4000);
+  Measuring on(path, 3, mkRectangle), off(path, 3, mkRectangle);
+  QObject::disconnect(off.Form.PaintBox1, &TOverlay::MouseMove, &off.Form, nullptr);
+  QObject::connect(off.Form.PaintBox1, &TOverlay::MouseMove, &off.Form, &TForm1::PaintBox1MouseMove);
+  std::vector<double> withAids, without;
+  for (Measuring *m : {&on, &off}) m->Send(QEvent::MouseButtonPress, m->Origin() + QPoint(200, 150), Qt::LeftButton);
+  for (int i = 0; i < 400; ++i) {
+    const QPoint step(300 + (i * 37) % 400, 250 + (i * 23) % 300);
+    const std::array<Measuring *, 2> order = i % 2 ? std::array<Measuring *, 2>{&on, &off}
+                                                   : std::array<Measuring *, 2>{&off, &on};
+    for (Measuring *m : order) {
+      QElapsedTimer t;
+      t.start();
+      m->Send(QEvent::MouseMove, m->Origin() + step, Qt::LeftButton);
+      QApplication::processEvents();
+      (m == &on ? withAids : without).push_back(double(t.nsecsElapsed()));
+    }
+  }
+  if (!on.Form.Loupe->isVisible() || off.Form.Loupe->isVisible()) std::printf("drag_step: aids not as intended\n");
+  std::printf("drag_step_us: with aids mean %.0f, worst %.0f; without mean %.0f, worst %.0f\n", Mean(withAids) / 1e3,
+              Max(withAids) / 1e3, Mean(without) / 1e3, Max(without) / 1e3);
+  Print("drag_step_ratio", Mean(withAids) / Mean(without));
+  Print("drag_step_worst_ms", Max(withAids) / 1e6);
+}
+
+Section dragStep("dragstep", DragStepBench);
 Section band("band", BandBench);
 Section displayList("displaylist", DisplayListBench);
 }  // namespace

@@ -72,7 +72,6 @@ void TForm1::PaintBox1MouseMove(int X, int Y) {
     if (MeasureKinds::IsKnown(kind)) MoveBand(kind, p);
   }
   LastPoint = p;
-  UpdateDrawingAids(p);
 }
 
 void TForm1::PaintBox1MouseUp(Qt::MouseButton, int X, int Y) {
@@ -159,6 +158,11 @@ void TForm1::UpdateDrawingAids(QPoint p) {
   }
   QWidget *view = ScrollBox1->viewport();
   const QPoint pointer = PaintBox1->mapTo(view, p), start = PaintBox1->mapTo(view, StartPoint);
+  if (AidLayer->geometry() != view->rect()) AidLayer->setGeometry(view->rect());
+  if (AidLayer->isHidden()) {
+    AidLayer->show();
+    AidLayer->raise();
+  }
   QRect label;
   if (value.isEmpty()) {
     LiveValue->hide();
@@ -171,13 +175,21 @@ void TForm1::UpdateDrawingAids(QPoint p) {
     Loupe->hide();
     return;
   }
+  // The loupe stays where it is while that place is still free and near the
+  // pointer, so that most moves repaint only its inside.
+  const QRect kept = Loupe->geometry();
+  const QPoint off = kept.center() - pointer;
+  const bool free = Loupe->isVisible() && view->rect().contains(kept) && !kept.contains(pointer) &&
+                    !kept.contains(start) && !kept.intersects(label) &&
+                    off.manhattanLength() < 3 * TLoupe::kSide;
+  if (!free) Loupe->move(AidPosition(pointer, start, Loupe->size(), view->rect(), label));
   Loupe->ShowAround(ImageBitmap, (QPointF(p) + QPointF(0.5, 0.5)) / Zoom, Zoom, lines);
-  Loupe->move(AidPosition(pointer, start, Loupe->size(), view->rect(), label));
 }
 
 void TForm1::HideDrawingAids() {
   LiveValue->hide();
   Loupe->hide();
+  AidLayer->hide();
 }
 
 void TForm1::Loupe1Click() {
