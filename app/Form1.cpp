@@ -17,7 +17,9 @@
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
+#include <QSplitter>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <functional>
 
 #include "app/AboutBox.h"
@@ -40,15 +42,19 @@ QFont MainFont() {
 
 // Hands the key presses that reach a widget to `take`, which says whether it
 // took the key.
-class KeyFilter : public QObject {
+// Takes the events of one type that `take` answers true for, before the
+// widget it watches sees them.
+template <typename Event> class EventFilter : public QObject {
 public:
-  KeyFilter(QObject *parent, std::function<bool(QKeyEvent *)> take) : QObject(parent), Take_(std::move(take)) {}
+  EventFilter(QObject *parent, QEvent::Type type, std::function<bool(Event *)> take)
+      : QObject(parent), Type_(type), Take_(std::move(take)) {}
   bool eventFilter(QObject *, QEvent *event) override {
-    return event->type() == QEvent::KeyPress && Take_(static_cast<QKeyEvent *>(event));
+    return event->type() == Type_ && Take_(static_cast<Event *>(event));
   }
 
 private:
-  std::function<bool(QKeyEvent *)> Take_;
+  QEvent::Type Type_;
+  std::function<bool(Event *)> Take_;
 };
 
 // Keeps the window's starting rectangle inside the screen's available area,
@@ -94,9 +100,19 @@ TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Promp
   row->setSpacing(0);
   row->addWidget(Splitter1);
   row->addWidget(ScrollBox1, 1);
-  column->addWidget(middle, 1);
   BuildGrid();
-  column->addWidget(StringGrid1);
+  // The boundary between the picture and the table can be dragged; the
+  // table starts 127 pixels high and keeps its height as the window grows.
+  Splitter2 = new QSplitter(Qt::Vertical, central);
+  Splitter2->setObjectName(QStringLiteral("Splitter2"));
+  Splitter2->setChildrenCollapsible(false);
+  Splitter2->setHandleWidth(4);
+  Splitter2->addWidget(middle);
+  Splitter2->addWidget(StringGrid1);
+  Splitter2->setStretchFactor(0, 1);
+  Splitter2->setStretchFactor(1, 0);
+  Splitter2->setSizes({1 << 16, kGridHeight});
+  column->addWidget(Splitter2, 1);
   setCentralWidget(central);
   BuildStatusBar();
   ConnectCommands();
@@ -185,6 +201,8 @@ void TForm1::BuildMenus() {
   Loupe1 = new QAction(QStringLiteral("Loupe"), this);
   Loupe1->setCheckable(true);
   Loupe1->setChecked(true);
+  FitImage1 = new QAction(QStringLiteral("Fit Image"), this);
+  ActualSize1 = new QAction(QStringLiteral("Actual Size"), this);
 }
 
 void TForm1::BuildWorkArea() {
@@ -247,7 +265,7 @@ void TForm1::BuildWorkArea() {
 void TForm1::BuildGrid() {
   StringGrid1 = new QTableView(this);
   StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-  StringGrid1->setFixedHeight(127);
+  StringGrid1->setMinimumHeight(TResultsGridModel::kRowHeight * 2 + 4);
   GridModel = new TResultsGridModel(ResultsTable, this);
   GridModel->AttachView(StringGrid1);
 }
@@ -283,7 +301,7 @@ void TForm1::ConnectCommands() {
   // (Not the view's "activated", which some desktops give for a single click.)
   connect(StringGrid1, &QTableView::doubleClicked, this,
           [this](const QModelIndex &index) { StringGrid1DblClick(index.row()); });
-  StringGrid1->installEventFilter(new KeyFilter(StringGrid1, [this](QKeyEvent *key) {
+  StringGrid1->installEventFilter(new EventFilter<QKeyEvent>(StringGrid1, QEvent::KeyPress, [this](QKeyEvent *key) {
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
     const QModelIndex current = StringGrid1->currentIndex();
     if (current.isValid()) StringGrid1DblClick(current.row());
@@ -293,6 +311,8 @@ void TForm1::ConnectCommands() {
   bind(Measure1, &TForm1::btMeasureClick);
   bind(Back1, &TForm1::btBackClick);
   bind(Loupe1, &TForm1::Loupe1Click);
+  bind(FitImage1, &TForm1::FitImage1Click);
+  bind(ActualSize1, &TForm1::ActualSize1Click);
   // The zoom follows the box's text, once per change, whether an item was
   // chosen or text typed (text that is no item's text means 100 %).
   connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
@@ -309,6 +329,17 @@ void TForm1::ConnectCommands() {
   connect(PaintBox1, &TOverlay::MouseMove, this, [this](int x, int y) { UpdateDrawingAids(QPoint(x, y)); });
   connect(PaintBox1, &TOverlay::MouseUp, this, &TForm1::PaintBox1MouseUp);
   PaintBox1->TakesSecondaryButton = [this] { return OverlayTakesSecondaryButton(); };
+  // Ctrl + wheel over the picture steps the zoom about the pointer; the
+  // wheel alone scrolls as ever.
+  ScrollBox1->viewport()->installEventFilter(
+      new EventFilter<QWheelEvent>(ScrollBox1->viewport(), QEvent::Wheel, [this](QWheelEvent *wheel) {
+        if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+        WheelSteps_ += wheel->angleDelta().y();
+        const int steps = WheelSteps_ / QWheelEvent::DefaultDeltasPerStep;
+        WheelSteps_ -= steps * QWheelEvent::DefaultDeltasPerStep;
+        if (steps != 0) ZoomStep(steps, wheel->position().toPoint());
+        return true;
+      }));
 }
 
 void TForm1::FormCreate() {

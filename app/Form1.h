@@ -17,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QScrollArea;
+class QSplitter;
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -101,6 +102,8 @@ public:
   TLoupe *Loupe = nullptr;
   bool LoupeOn = true;
   QTableView *StringGrid1 = nullptr;
+  QSplitter *Splitter2 = nullptr;  // between the picture and the table
+  static constexpr int kGridHeight = 127;
   TResultsGridModel *GridModel = nullptr;
   QLabel *StatusPanel0 = nullptr;
   QLabel *StatusPanel1 = nullptr;
@@ -123,6 +126,8 @@ public:
   QAction *Measure1 = nullptr;
   QAction *Back1 = nullptr;
   QAction *Loupe1 = nullptr;
+  QAction *FitImage1 = nullptr;
+  QAction *ActualSize1 = nullptr;
 
   Prompter &Prompt() { return Prompt_; }
 
@@ -157,6 +162,17 @@ public:
   // Editing of the zoom box ended: a text that is no item gives way to the
   // item of the zoom in force, so the box always says what the view shows.
   void ComboBox1Exit();
+  // The zoom becomes `zoom`, the picture point under `anchor` (in the view)
+  // staying where it is.
+  void SetZoom(double zoom, QPoint anchor);
+  // The zoom item `steps` above (or below) the zoom in force, about `anchor`.
+  void ZoomStep(int steps, QPoint anchor);
+  // The whole picture in the view (the largest zoom that fits, which may be
+  // no item of the box), and back to 100 %.
+  void FitImage1Click();
+  void ActualSize1Click();
+  // The zoom box shows the zoom in force: its item, or its percentage.
+  void ShowZoomInBox();
 
   // ---- Definitions -----------------------------------------------------------
   void AddDef1Click();
@@ -248,5 +264,6 @@ private:
   void Loupe1Click();
 
   Prompter &Prompt_;
+  int WheelSteps_ = 0;  // wheel turn not yet a whole step
 };
 

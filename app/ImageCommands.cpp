@@ -2,6 +2,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <iterator>
@@ -55,7 +57,15 @@ int Scaled(int pixels, double zoom) { return int(pixels * zoom); }
 
 void TForm1::DisplayBitmap(const QImage &bitmap) {
   StatusPanel0->setText(QStringLiteral("%1x%2").arg(bitmap.width()).arg(bitmap.height()));
-  Image1->resize(Scaled(bitmap.width(), Zoom), Scaled(bitmap.height(), Zoom));
+  // A picture of the size of the one before keeps the view where it was, so
+  // that a ruler photographed in one place stays in sight; another size is
+  // shown from its top-left corner.
+  const QSize shown(Scaled(bitmap.width(), Zoom), Scaled(bitmap.height(), Zoom));
+  if (shown != Image1->size()) {
+    ScrollBox1->horizontalScrollBar()->setValue(0);
+    ScrollBox1->verticalScrollBar()->setValue(0);
+  }
+  Image1->resize(shown);
   Image1->SetPicture(bitmap);
   // Another picture repaints the image region, which wipes the marks.
   PaintBox1->Clear();
@@ -70,17 +80,77 @@ void TForm1::ComboBox1Change() {
   // The factor follows the selected item; typed text that is no item's text
   // counts as no selection, whatever index the box still holds.
   int index = ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly);
-  Zoom = index >= 0 && index < int(std::size(kZoomFactors)) ? kZoomFactors[index] : 1.0;
+  const double zoom = index >= 0 && index < int(std::size(kZoomFactors)) ? kZoomFactors[index] : 1.0;
+  if (Dragging) {
+    // A figure's points are all taken at one zoom.
+    Prompt_.Beep();
+    ShowZoomInBox();
+    return;
+  }
+  // The picture point at the centre of the view stays there.
+  SetZoom(zoom, ScrollBox1->viewport()->rect().center());
+}
+
+void TForm1::SetZoom(double zoom, QPoint anchor) {
+  QScrollBar *h = ScrollBox1->horizontalScrollBar(), *v = ScrollBox1->verticalScrollBar();
+  const QPointF point = (QPointF(h->value(), v->value()) + QPointF(anchor)) / Zoom;
+  Zoom = zoom;
   Image1->resize(Scaled(ImageBitmap.width(), Zoom), Scaled(ImageBitmap.height(), Zoom));
   PaintBox1->Clear();
   FitScrollContent();
+  h->setValue(qRound(point.x() * Zoom - anchor.x()));
+  v->setValue(qRound(point.y() * Zoom - anchor.y()));
+}
+
+void TForm1::ZoomStep(int steps, QPoint anchor) {
+  if (Dragging) {
+    Prompt_.Beep();
+    return;
+  }
+  // From a zoom no item names (a fitted picture) the first step goes to the
+  // nearest item in that direction.
+  const double *begin = std::begin(kZoomFactors), *end = std::end(kZoomFactors);
+  const double *at = steps > 0 ? std::upper_bound(begin, end, Zoom) - 1 : std::lower_bound(begin, end, Zoom);
+  const std::ptrdiff_t index = qBound<std::ptrdiff_t>(0, (at - begin) + steps, (end - begin) - 1);
+  if (kZoomFactors[index] == Zoom) return;
+  SetZoom(kZoomFactors[index], anchor);
+  ShowZoomInBox();
+}
+
+void TForm1::FitImage1Click() {
+  if (Dragging || ImageBitmap.isNull()) {
+    Prompt_.Beep();
+    return;
+  }
+  const QSize room = ScrollBox1->maximumViewportSize();
+  SetZoom(qMin(double(room.width()) / ImageBitmap.width(), double(room.height()) / ImageBitmap.height()), QPoint());
+  ShowZoomInBox();
+}
+
+void TForm1::ActualSize1Click() {
+  if (Dragging) {
+    Prompt_.Beep();
+    return;
+  }
+  SetZoom(1.0, ScrollBox1->viewport()->rect().center());
+  ShowZoomInBox();
+}
+
+void TForm1::ShowZoomInBox() {
+  const QSignalBlocker quiet(ComboBox1);
+  const auto *item = std::find(std::begin(kZoomFactors), std::end(kZoomFactors), Zoom);
+  if (item == std::end(kZoomFactors)) {
+    ComboBox1->setEditText(QString::number(Zoom * 100, 'f', 1) + u'%');
+    return;
+  }
+  const int index = int(item - std::begin(kZoomFactors));
+  ComboBox1->setCurrentIndex(index);
+  ComboBox1->setEditText(ComboBox1->itemText(index));
 }
 
 void TForm1::ComboBox1Exit() {
   if (ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly) >= 0) return;
   const auto *zoom = std::find(std::begin(kZoomFactors), std::end(kZoomFactors), Zoom);
   if (zoom == std::end(kZoomFactors)) return;
-  const int index = int(zoom - std::begin(kZoomFactors));
-  ComboBox1->setCurrentIndex(index);
-  ComboBox1->setEditText(ComboBox1->itemText(index));
+  ShowZoomInBox();
 }

@@ -15,9 +15,11 @@ void TForm1::BindKeys() {
   Measure1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   Back1->setShortcut(QKeySequence(Qt::Key_PageUp));
   Loupe1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  FitImage1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  ActualSize1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
   // The pop-up menu's items act from anywhere in the window, not only while
   // the pop-up is open.
-  addActions({Next1, Measure1, Back1, Loupe1});
+  addActions({Next1, Measure1, Back1, Loupe1, FitImage1, ActualSize1});
 
   const struct {
     QToolButton *Button;
@@ -31,7 +33,9 @@ void TForm1::BindKeys() {
   for (const auto &t : tips)
     t.Button->setToolTip(t.Command + QStringLiteral(" (") +
                          t.Keyed->shortcut().toString(QKeySequence::NativeText) + u')');
-  ComboBox1->setToolTip(QStringLiteral("Zoom (Ctrl+mouse wheel over the image)\nLoupe while drawing: ") +
-                        Loupe1->shortcut().toString(QKeySequence::NativeText));
+  auto key = [](QAction *a) { return a->shortcut().toString(QKeySequence::NativeText); };
+  ComboBox1->setToolTip(QStringLiteral("Zoom (Ctrl+mouse wheel over the picture)\nWhole picture: %1, 100 %: %2\n"
+                                       "Loupe while drawing: %3")
+                            .arg(key(FitImage1), key(ActualSize1), key(Loupe1)));
 }
 

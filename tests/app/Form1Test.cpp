@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QSplitter>
 #include <QTableView>
 #include <QToolButton>
 
@@ -97,6 +98,9 @@ TEST(Form1, GridShowsTheTableThroughHeaders) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
   QTableView *grid = form.StringGrid1;
+  // The table starts 127 pixels high; the boundary above it can be dragged.
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   EXPECT_EQ(grid->height(), 127);
   QAbstractItemModel *m = grid->model();
   EXPECT_EQ(m->rowCount(), 10);
@@ -128,6 +132,8 @@ TEST(Form1, GridShowsTheTableThroughHeaders) {
     EXPECT_TRUE(i.column() == 0 || i.column() == 1);
   }
   EXPECT_EQ(grid->verticalScrollBar()->value(), 4);  // top data row 5 = image 8 - 3
+  form.Splitter2->setSizes({100, 300});
+  EXPECT_GT(grid->height(), 127);
   // The user cannot type into the grid.
   EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
 }

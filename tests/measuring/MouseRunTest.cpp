@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QToolButton>
 #include <functional>
 #include <string>
@@ -428,6 +430,109 @@ TEST(MouseRun, LoupeTurnsOffAndOnWithCtrlL) {
     run.Release({70, 20});
     EXPECT_EQ(run.Cell(4), "5");
   }
+}
+
+namespace {
+// Turns the wheel over the picture by `steps` notches with Ctrl held, at
+// `at` in the view.
+void CtrlWheel(TForm1 &form, QPoint at, int steps) {
+  QWidget *view = form.ScrollBox1->viewport();
+  QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view, &wheel);
+}
+QPoint Scroll(TForm1 &form) {
+  return {form.ScrollBox1->horizontalScrollBar()->value(), form.ScrollBox1->verticalScrollBar()->value()};
+}
+}  // namespace
+
+// The zoom follows where the user looks: an item chosen in the box keeps the
+// picture point at the centre of the view, Ctrl + wheel keeps the one under
+// the pointer, Ctrl+0 fits the whole picture (at a zoom no item names, shown
+// as a percentage) and Ctrl+1 goes back to 100 %. While a figure is drawn a
+// zoom change beeps and changes nothing.
+TEST(MouseRun, ZoomAboutWhereTheUserLooks) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  run.Start(1, 4000, 3000);
+  run.Form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
+  QWidget *view = run.Form.ScrollBox1->viewport();
+  run.Form.ScrollBox1->horizontalScrollBar()->setValue(900);
+  run.Form.ScrollBox1->verticalScrollBar()->setValue(700);
+  auto pictureAt = [&](QPoint inView) { return (QPointF(Scroll(run.Form) + inView)) / run.Form.Zoom; };
+
+  const QPointF centre = pictureAt(view->rect().center());
+  run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
+  EXPECT_EQ(run.Form.Zoom, 2.0);
+  EXPECT_LE((pictureAt(view->rect().center()) - centre).manhattanLength(), 1.0);
+
+  const QPoint pointer(60, 50);
+  const QPointF under = pictureAt(pointer);
+  CtrlWheel(run.Form, pointer, 1);
+  EXPECT_EQ(run.Form.Zoom, 4.0);
+  EXPECT_EQ(run.Form.ComboBox1->currentText(), "400%");
+  EXPECT_LE((pictureAt(pointer) - under).manhattanLength(), 0.5);
+  CtrlWheel(run.Form, pointer, -2);
+  EXPECT_EQ(run.Form.Zoom, 1.5);
+  EXPECT_LE((pictureAt(pointer) - under).manhattanLength(), 1.0);
+
+  QTest::keyClick(&run.Form, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_LT(run.Form.Zoom, 0.25);
+  EXPECT_TRUE(run.Form.ScrollBox1->maximumViewportSize().expandedTo(run.Form.Image1->size()) ==
+              run.Form.ScrollBox1->maximumViewportSize());
+  EXPECT_EQ(run.Form.ComboBox1->currentText(), QString::number(run.Form.Zoom * 100, 'f', 1) + "%");
+  // Lengths are divided by the zoom in force, whatever it is.
+  run.Calibrate();
+  run.Prompt.Press(mrOk);
+  run.Drag({20, 20}, {20 + int(50 * run.Form.Zoom), 20});
+  EXPECT_NEAR(run.Cell(4).toDouble(), 5.0, 0.1);
+
+  const int beeps = run.Prompt.Beeps;
+  const double zoom = run.Form.Zoom;
+  run.Form.btMeasure->click();
+  run.Press({10, 10});
+  run.Form.ComboBox1->setCurrentIndex(6);
+  CtrlWheel(run.Form, pointer, 1);
+  QTest::keyClick(&run.Form, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(run.Prompt.Beeps, beeps + 3);
+  EXPECT_EQ(run.Form.Zoom, zoom);
+  EXPECT_EQ(run.Form.ComboBox1->currentText(), QString::number(zoom * 100, 'f', 1) + "%");
+  run.AnswerScale("", mrCancel);
+  run.Release({10, 10});
+  QTest::keyClick(&run.Form, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(run.Form.Zoom, 1.0);
+  EXPECT_EQ(run.Form.ComboBox1->currentText(), "100%");
+}
+
+// A picture of another size than the one before is shown from its top-left
+// corner; one of the same size keeps the view where it was.
+TEST(MouseRun, SameSizeKeepsTheViewAnotherStartsTopLeft) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  QStringList files;
+  const QSize sizes[] = {{3000, 2000}, {3000, 2000}, {400, 300}, {3000, 2000}};
+  for (int i = 0; i < 4; ++i) {
+    const QString path = run.Dir.filePath(QString("p%1.jpg").arg(i));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(MakeJpeg(JpegKind::Baseline, sizes[i].width(), sizes[i].height(), qRgb(30, 90, 40)));
+    files << path;
+  }
+  run.Prompt.AnswerFiles(files);
+  run.Form.btOpenImages->click();
+  run.Form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&run.Form));
+  run.Prompt.Answers.push_back(mrYes);
+  run.Form.btNext->click();
+  run.Form.ScrollBox1->horizontalScrollBar()->setValue(1200);
+  run.Form.ScrollBox1->verticalScrollBar()->setValue(800);
+  run.Form.btNext->click();
+  EXPECT_EQ(Scroll(run.Form), QPoint(1200, 800));
+  run.Form.btNext->click();
+  EXPECT_EQ(Scroll(run.Form), QPoint(0, 0));
+  run.Form.btNext->click();
+  EXPECT_EQ(Scroll(run.Form), QPoint(0, 0));
 }
 
 // The results file of a run through the window: two JPEG images, Line1, a
