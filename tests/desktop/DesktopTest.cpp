@@ -33,6 +33,7 @@
 #include "definitions/MDDlg.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/OkRetryDlg.h"
+#include "measuring/DrawingAids.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsTable.h"
 #include "tests/desktop/Desktop.h"
@@ -293,6 +294,81 @@ TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
          });
   EXPECT_EQ(Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1), "10");
   EXPECT_EQ(Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1), "5");
+}
+
+// Real drags with the loupe on and, after Ctrl+L, off give the same values;
+// Ctrl + the wheel over the picture zooms about the pointer.
+TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
+  QImage picture(900, 700, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
+  AddLine();
+  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btNextClick(); },
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
+           d.Key(XK_Return);  // Yes
+         });
+  const QPoint viewInWindow = Form->ScrollBox1->viewport()->mapTo(Form.get(), QPoint(0, 0));
+  QStringList values;
+  for (bool loupe : {true, false}) {
+    Form->btMeasureClick();
+    bool loupeShown = false;
+    QMetaObject::Connection watch = QObject::connect(Form->PaintBox1, &TOverlay::MouseMove, Form.get(), [&] {
+      loupeShown = loupeShown || Form->Loupe->isVisible();
+    });
+    AsUser([] {},
+           [&](XDesktop &d) {
+             const QPoint view = d.ClientRect(main).topLeft() + viewInWindow;
+             const auto drag = [&](QPoint from, QPoint to) {
+               d.MoveTo(view + from);
+               d.Press();
+               for (int k = 1; k <= 8; ++k) d.MoveTo(view + from + (to - from) * k / 8);
+               d.Release();
+             };
+             drag({20, 40}, {123, 40});  // 103 dots over 10 cm
+             const XWindow conv = d.WaitForNewClient({main});
+             ASSERT_TRUE(d.WaitForKeys(conv));
+             d.Key(XK_Return);
+             ASSERT_TRUE(d.WaitForGone(conv));
+             drag({37, 151}, {298, 243});
+             const XWindow popup = d.WaitForNewClient({main});
+             ASSERT_TRUE(d.WaitForKeys(popup));
+             d.Key(XK_Return);
+             ASSERT_TRUE(d.WaitForGone(popup));
+             if (loupe) {
+               ASSERT_TRUE(d.WaitForKeys(main));
+               d.HoldModifiers(XDesktop::Control, true);
+               d.Key(XK_l);
+               d.HoldModifiers(XDesktop::Control, false);
+             }
+           });
+    QObject::disconnect(watch);
+    EXPECT_EQ(loupeShown, loupe);
+    values << Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1);
+  }
+  EXPECT_FALSE(Form->LoupeOn);
+  ASSERT_FALSE(values.at(0).isEmpty());
+  EXPECT_EQ(values.at(0), values.at(1));
+
+  const QPoint pointer(200, 120);
+  const QPointF before = (QPointF(pointer) + QPointF(Form->ScrollBox1->horizontalScrollBar()->value(),
+                                                    Form->ScrollBox1->verticalScrollBar()->value())) /
+                         Form->Zoom;
+  AsUser([] {},
+         [&](XDesktop &d) {
+           d.MoveTo(d.ClientRect(main).topLeft() + viewInWindow + pointer);
+           d.HoldModifiers(XDesktop::Control, true);
+           d.Click(d.ClientRect(main).topLeft() + viewInWindow + pointer, 4);  // the wheel turned away
+           d.HoldModifiers(XDesktop::Control, false);
+         });
+  XDesktop::WaitUntil([&] { QApplication::processEvents(); return Form->Zoom != 1.0; }, 5);
+  EXPECT_EQ(Form->Zoom, 1.5);
+  const QPointF after = (QPointF(pointer) + QPointF(Form->ScrollBox1->horizontalScrollBar()->value(),
+                                                   Form->ScrollBox1->verticalScrollBar()->value())) /
+                        Form->Zoom;
+  EXPECT_LE((after - before).manhattanLength(), 1.0);
 }
 
 // After Save Data as over a file that exists and Yes to the question whether
