@@ -26,7 +26,8 @@ build: deps
 run: build
 	./$(BUILD)/scaliper
 
-# The program, its desktop entry and its icons under PREFIX (DESTDIR is honoured).
+# The program, its desktop entry, icons, manual page and copyright file under
+# PREFIX (DESTDIR is honoured).
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
@@ -73,7 +74,9 @@ bench: deps
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/scaliper_bench
 
 # A Debian package of the program, built on its own in Release mode, then
-# checked: only the program, desktop entry and icons, dependencies computed.
+# checked: only the program, desktop entry, icons, manual page and copyright
+# file, dependencies computed; then installed without its Recommends, started
+# on a virtual X server until its window shows, and removed again.
 package:
 	./scripts/install-deps package
 	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DSCALIPER_TESTS=OFF -DSCALIPER_BENCH=OFF
@@ -81,6 +84,7 @@ package:
 	rm -f $(PACKAGE_BUILD)/scaliper_*.deb
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	./scripts/check-install --deb $(PACKAGE_BUILD)/scaliper_*.deb
+	./scripts/check-install --install $(PACKAGE_BUILD)/scaliper_*.deb
 	@ls $(PACKAGE_BUILD)/scaliper_*.deb
 
 # Remakes docs/screenshot.png, docs/scale-step.png and docs/drawing.png by driving the real
