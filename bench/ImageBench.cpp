@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
 #include "tests/support/SampleImages.h"

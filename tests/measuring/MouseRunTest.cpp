@@ -17,7 +17,7 @@
 #include <string>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"

@@ -1,4 +1,4 @@
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -17,18 +17,43 @@ TImageView::TImageView(QWidget *parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void TImageView::SetPicture(const QImage &image) {
+void TImageView::SetPicture(const QImage &image, const TReducedPart &prepared) {
   // The reduction works on 32-bit pixels; pictures from the loaders already
   // have them and are shared, not copied.
   const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   Picture_ = image.isNull() || image.format() == format ? image : image.convertToFormat(format);
   ReducedTiles_.clear();  // made again for this picture, in the same memory
+  if (!prepared.Reduced.isNull() && prepared.Reduced.size() == size() &&
+      prepared.Reduced.format() == Picture_.format()) {
+    Reduced_ = prepared.Reduced;
+    const int across = (width() + kTileColumns - 1) / kTileColumns;
+    ReducedTiles_.assign(size_t(across) * size_t((height() + kTileRows - 1) / kTileRows), false);
+    const QRect made = prepared.Made & rect();
+    if (!made.isEmpty())
+      for (int band = made.top() / kTileRows; band <= made.bottom() / kTileRows; ++band)
+        for (int tile = made.left() / kTileColumns; tile <= made.right() / kTileColumns; ++tile)
+          ReducedTiles_[size_t(band) * size_t(across) + size_t(tile)] = true;
+  }
   update();
 }
 
-void TImageView::DropReduced() {
-  Reduced_ = QImage();
-  ReducedTiles_.clear();
+TReducedPart TImageView::ReducePart(const QImage &image, QSize viewSize, const QRect &visible) {
+  const QRect view(QPoint(0, 0), viewSize);
+  if (image.isNull() || viewSize.isEmpty() || viewSize.width() > image.width() ||
+      viewSize.height() > image.height() || viewSize == image.size())
+    return {};
+  const QRect part = visible & view;
+  if (part.isEmpty()) return {};
+  // Whole tiles, as the view makes them.
+  const int left = part.left() / kTileColumns * kTileColumns, top = part.top() / kTileRows * kTileRows;
+  const int right = (part.right() / kTileColumns + 1) * kTileColumns;
+  const int bottom = (part.bottom() / kTileRows + 1) * kTileRows;
+  TReducedPart out;
+  out.Made = QRect(left, top, right - left, bottom - top) & view;
+  out.Reduced = QImage(viewSize, image.format());
+  if (out.Reduced.isNull()) return {};
+  AreaAverageInto(image, out.Reduced, out.Made);
+  return out;
 }
 
 bool TImageView::Reduce(const QRect &target) {
