@@ -2,11 +2,10 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QSemaphore>
-#include <QThreadPool>
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -188,28 +187,22 @@ namespace {
 // red and blue (mask 0x00ff00ff), then alpha and green after a shift by 8.
 constexpr quint32 kLanes = 0x00ff00ffu;
 
-// Runs work(a, b) over the output rows [first, end): in a few contiguous
-// pieces on Qt's shared worker threads when there is enough work (each row
-// reading `pixelsPerRow` image pixels), else here. Every piece writes only
-// its own rows. The calling thread waits rather than taking a piece: the
-// workers, idle between uses, are the ones a busy processor runs first.
+// Runs work(a, b) over the output rows [first, end): in one contiguous piece
+// per processor when there is enough work (each row reading `pixelsPerRow`
+// image pixels), the calling thread taking the last piece; else here. Every
+// piece writes only its own rows.
 void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<void(int, int)> &work) {
   const int rows = end - first;
-  QThreadPool *pool = QThreadPool::globalInstance();
-  const int pieces = rows * pixelsPerRow < (qint64(1) << 20) ? 1 : qBound(1, pool->maxThreadCount(), rows);
-  if (pieces == 1) {
-    work(first, end);
-    return;
-  }
-  QSemaphore done;
-  for (int k = 0; k < pieces; ++k) {
+  const int pieces = rows * pixelsPerRow < (qint64(1) << 20)
+                         ? 1
+                         : qBound(1, int(std::thread::hardware_concurrency()), rows);
+  std::vector<std::thread> helpers;
+  for (int k = 0; k + 1 < pieces; ++k) {
     const int a = first + int(qint64(rows) * k / pieces), b = first + int(qint64(rows) * (k + 1) / pieces);
-    pool->start([&work, &done, a, b] {
-      work(a, b);
-      done.release();
-    });
+    helpers.emplace_back([&work, a, b] { work(a, b); });
   }
-  done.acquire(pieces);
+  work(first + int(qint64(rows) * (pieces - 1) / pieces), end);
+  for (std::thread &helper : helpers) helper.join();
 }
 
 // Halving or quartering: every output pixel of rows [first, end) and
