@@ -405,6 +405,14 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
 
 }  // namespace
 
+void RaiseImageReaderLimit() {
+  // Qt refuses images above its allocation limit; make room for the largest
+  // picture the program accepts. A limit of 0 means none is applied.
+  const int neededMb = int(kMaxImagePixels * 4 / (1024 * 1024)) + 1;
+  const int currentMb = QImageReader::allocationLimit();
+  if (currentMb != 0 && currentMb < neededMb) QImageReader::setAllocationLimit(neededMb);
+}
+
 bool LoadBmp(const QByteArray &bytes, QImage &out) {
   if (bytes.isEmpty()) return false;
   BmpLayout layout;
@@ -416,11 +424,7 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
     return true;
   }
 
-  // Qt refuses images above its allocation limit; make room for the largest
-  // picture the program accepts. A limit of 0 means none is applied.
-  const int neededMb = int(kMaxImagePixels * 4 / (1024 * 1024)) + 1;
-  const int currentMb = QImageReader::allocationLimit();
-  if (currentMb != 0 && currentMb < neededMb) QImageReader::setAllocationLimit(neededMb);
+  RaiseImageReaderLimit();
 
   QByteArray data = bytes;  // shares the bytes; the buffer only reads them
   QBuffer buffer(&data);

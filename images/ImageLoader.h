@@ -32,6 +32,12 @@ bool LoadJpeg(const QByteArray &bytes, QImage &out);
 // and leaves `out` as it was.
 bool LoadBmp(const QByteArray &bytes, QImage &out);
 
+// Raises Qt's image reader allocation limit (one setting for the whole
+// process) to the program's own bound; LoadBmp does it when needed. Called
+// before a worker thread reads bitmaps, so that the setting is written once,
+// on the user-interface thread, which reads it too.
+void RaiseImageReaderLimit();
+
 // How a file is read, decided by its name's extension alone, in any case:
 // .jpeg and .jpg as JPEG, .bmp as a Windows bitmap, anything else not at all.
 enum class ImageKind { Jpeg, Bmp, Other };

@@ -55,7 +55,10 @@ TPicture ReadPicture(const QString &path, const TViewPlace &place, QImage &recyc
   return picture;
 }
 
-TReadAhead::TReadAhead() : Worker_([this] { Run(); }) {}
+TReadAhead::TReadAhead() {
+  RaiseImageReaderLimit();
+  Worker_ = std::thread([this] { Run(); });
+}
 
 TReadAhead::~TReadAhead() {
   {
