@@ -2,6 +2,7 @@
 # nothing but this checkout.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+THREAD_BUILD ?= build-thread
 FUZZ_BUILD ?= build-fuzz
 PACKAGE_BUILD ?= build-package
 FUZZ_SECONDS ?= 60
@@ -10,7 +11,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run install test test-sanitize fuzz bench package screenshot icons clean
+.PHONY: all deps build run install test test-sanitize test-thread fuzz bench package screenshot icons clean
 
 all: build
 
@@ -46,6 +47,17 @@ test-sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCALIPER_SANITIZE=ON
 	$(SANITIZER_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The image tests, which run the picture read-ahead's worker thread and the
+# view's reduction on Qt's thread pool, under ThreadSanitizer; the first
+# report fails the run.
+THREAD_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+
+test-thread:
+	./scripts/install-deps test
+	cmake -S . -B $(THREAD_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCALIPER_TSAN=ON -DSCALIPER_BENCH=OFF
+	cmake --build $(THREAD_BUILD) -j $(JOBS) --target test_images
+	cd $(THREAD_BUILD) && $(THREAD_ENV) QT_QPA_PLATFORM=offscreen ./tests/test_images
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from the seeds the build
 # writes, the inputs kept in fuzz/corpus and what earlier runs found. Any
@@ -99,4 +111,4 @@ icons:
 	./scripts/render-icons
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(THREAD_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -23,7 +23,8 @@
 #include <functional>
 
 #include "app/AboutBox.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
+#include "images/ReadAhead.h"
 #include "app/ProgramInfo.h"
 #include "app/ScaliperIcon.h"
 #include "measuring/DrawingAids.h"
@@ -78,7 +79,8 @@ void StartInsideScreen(QWidget &window) {
 }
 }  // namespace
 
-TForm1::TForm1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), Prompt_(prompter) {
+TForm1::TForm1(Prompter &prompter, QWidget *parent)
+    : QMainWindow(parent), ReadAhead(std::make_unique<TReadAhead>()), Prompt_(prompter) {
   setWindowTitle(QString::fromLatin1(ProgramInfo::Title));
   setWindowIcon(ScaliperIcon());
   setFont(MainFont());

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QLineF>
 #include <QPoint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,8 @@ class QWidget;
 class TImageView;
 class TLoupe;
 class TValueLabel;
+class TReadAhead;
+struct TReducedPart;
 class TOverlay;
 class TResultsGridModel;
 
@@ -55,6 +58,9 @@ public:
   int MeasureStep = 0;
   double Zoom = 1.0;
   QImage ImageBitmap;
+  // Reads the next picture in the direction of travel while the user works
+  // on this one, and keeps the one before it for going back.
+  std::unique_ptr<TReadAhead> ReadAhead;
   double DotsPerCm = 0.0;
   int KnownLengthCm = 10;
   // The decimal separator of every value written into the table: the user's
@@ -156,8 +162,11 @@ public:
 
   // ---- Images ----------------------------------------------------------------
   void btOpenImagesClick();
+  // Shows image `index` once its picture is read (at once when it was read
+  // ahead); meanwhile events go on, and a move to another image meanwhile
+  // shows that one instead.
   void ShowImage(int index);
-  void DisplayBitmap(const QImage &bitmap);
+  void DisplayBitmap(const QImage &bitmap, const TReducedPart *prepared = nullptr);
   void ComboBox1Change();
   // Editing of the zoom box ended: a text that is no item gives way to the
   // item of the zoom in force, so the box always says what the view shows.
@@ -233,6 +242,10 @@ private:
   // scale its row holds in force.
   void GoToImage(int i);
   void TakeScaleOfRow(int i);
+  // Tells the read-ahead what is shown, what to keep and what to read next.
+  void PlanReadAhead();
+  // The image file of image `i` when it is one the program reads; else empty.
+  QString ReadablePath(int i) const;
   // Hides the overlay, gives it the image view's size and shows it again,
   // which erases everything drawn on it.
   void ResetOverlay();
@@ -265,5 +278,8 @@ private:
 
   Prompter &Prompt_;
   int WheelSteps_ = 0;  // wheel turn not yet a whole step
+  int Direction_ = 1;                // of the last move: +1 onwards, -1 back
+  int WantedImage_ = -1;             // the image whose picture is awaited
+  bool WaitingForPicture_ = false;   // ShowImage is waiting for it
 };
 

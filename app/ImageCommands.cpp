@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -9,8 +10,9 @@
 #include <iterator>
 
 #include "app/Form1.h"
-#include "app/ImageLoader.h"
-#include "app/ImageView.h"
+#include "images/ImageLoader.h"
+#include "images/ImageView.h"
+#include "images/ReadAhead.h"
 #include "measuring/Overlay.h"
 
 void TForm1::btOpenImagesClick() {
@@ -21,41 +23,77 @@ void TForm1::btOpenImagesClick() {
   // so that the rows follow the order in which the files were chosen.
   if (OpenDialog1.LastClickedFirst) files.append(files.takeFirst());
   ResultsTable.AppendImageRows(files);
+  PlanReadAhead();  // the first image, or the next one if it was the last
+}
+
+namespace {
+TViewPlace PlaceOf(double zoom, const QScrollArea *scrollBox) {
+  return {zoom, QRect(QPoint(scrollBox->horizontalScrollBar()->value(), scrollBox->verticalScrollBar()->value()),
+                      scrollBox->viewport()->size())};
+}
+}  // namespace
+
+QString TForm1::ReadablePath(int i) const {
+  if (i < 0 || i >= ResultsTable.ImageCount) return QString();
+  const QString path = ResultsTable.ImageFilePath(i);
+  return ImageKindOf(path) == ImageKind::Other ? QString() : path;
+}
+
+void TForm1::PlanReadAhead() {
+  const QString shown = ShownImage >= 0 ? ReadablePath(ShownImage) : QString();
+  // The image left behind is kept for going back, unless three pictures of
+  // this size would take more than 1 GiB.
+  QString previous = ReadablePath(CurrentImage - Direction_);
+  if (ImageBitmap.sizeInBytes() * 3 > (qsizetype(1) << 30)) previous.clear();
+  ReadAhead->Plan(shown, previous, ReadablePath(CurrentImage + Direction_), PlaceOf(Zoom, ScrollBox1));
 }
 
 void TForm1::ShowImage(int index) {
   if (index < 0 || index >= ResultsTable.ImageCount) return;
-  const QString path = ResultsTable.ImageFilePath(index);
-  const int dot = int(path.lastIndexOf(u'.'));
-  const int slash = int(qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')));
-  const QString extension = dot > slash ? path.mid(dot).toUpper() : QString();
-  const bool jpeg = extension == QLatin1String(".JPEG") || extension == QLatin1String(".JPG");
-  if (!jpeg && extension != QLatin1String(".BMP")) {
+  if (ImageKindOf(ResultsTable.ImageFilePath(index)) == ImageKind::Other) {
+    WantedImage_ = -1;  // a wait under way for another image ends
     Prompt_.ShowMessage(QStringLiteral("Image format should be jpeg or full-color bitmap!"),
                         QStringLiteral("Wrong Image Format"));
     return;
   }
-  // The picture on screen stays until the next one is complete, so that a
-  // file that does not decode leaves it shown; its reduced copy is made
-  // again from it if needed, and goes first, so that a switch holds no more
-  // than the two pictures.
-  Image1->DropReduced();
-  QImage loaded;
-  if (!LoadImageFile(path, jpeg, loaded)) {
-    Prompt_.Beep();
-    return;
+  WantedImage_ = index;
+  // A move made while a picture is awaited changes only what is awaited:
+  // the wait under way shows it.
+  if (WaitingForPicture_) return;
+  // The picture on screen stays until the wanted one is read, so that a file
+  // that does not decode leaves it shown. Events go on meanwhile, so that
+  // keys pressed during a long read move on at once and the read of a
+  // picture passed by is dropped.
+  WaitingForPicture_ = true;
+  std::optional<TPicture> picture;
+  int arrived = -1;
+  for (;;) {
+    arrived = WantedImage_;
+    if (arrived < 0) break;
+    const QString path = ResultsTable.ImageFilePath(arrived);
+    picture = ReadAhead->Take(path);
+    if (picture) break;
+    ReadAhead->Want(path, PlaceOf(Zoom, ScrollBox1));
+    ReadAhead->WaitFor(path, 10);
+    QCoreApplication::processEvents();
   }
-  ImageBitmap = loaded;
-  ShownImage = index;
-  StatusPanel1->setText(path);
-  DisplayBitmap(ImageBitmap);
+  WaitingForPicture_ = false;
+  if (picture && picture->Ok) {
+    ImageBitmap = picture->Image;
+    ShownImage = arrived;
+    StatusPanel1->setText(picture->Path);
+    DisplayBitmap(ImageBitmap, &picture->Prepared);
+  } else if (picture) {
+    Prompt_.Beep();
+  }
+  PlanReadAhead();
 }
 
 namespace {
 int Scaled(int pixels, double zoom) { return int(pixels * zoom); }
 }  // namespace
 
-void TForm1::DisplayBitmap(const QImage &bitmap) {
+void TForm1::DisplayBitmap(const QImage &bitmap, const TReducedPart *prepared) {
   StatusPanel0->setText(QStringLiteral("%1x%2").arg(bitmap.width()).arg(bitmap.height()));
   // A picture of the size of the one before keeps the view where it was, so
   // that a ruler photographed in one place stays in sight; another size is
@@ -66,7 +104,7 @@ void TForm1::DisplayBitmap(const QImage &bitmap) {
     ScrollBox1->verticalScrollBar()->setValue(0);
   }
   Image1->resize(shown);
-  Image1->SetPicture(bitmap);
+  Image1->SetPicture(bitmap, prepared ? *prepared : TReducedPart());
   // Another picture repaints the image region, which wipes the marks.
   PaintBox1->Clear();
   FitScrollContent();

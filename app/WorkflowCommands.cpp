@@ -47,6 +47,7 @@ void TForm1::GoToImage(int i) {
   // A figure or scale line begun on the picture shown so far belongs to it:
   // it ends here, and the armed step stays as it is.
   EndUnfinishedFigure();
+  Direction_ = i < CurrentImage ? -1 : 1;
   CurrentImage = i;
   ResultsTable.ShowImageRow(CurrentImage);
   ShowImage(CurrentImage);

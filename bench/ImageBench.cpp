@@ -1,5 +1,5 @@
-// Showing large photographs through the main window: what Next costs against
-// a plain decode, the memory a switch takes, the first paint after a zoom
+// Showing large photographs through the main window: what Next and Back make
+// the user wait, against a plain decode, the memory while walking, the first paint after a zoom
 // change against Qt's own smooth scaling, repaints at every zoom against
 // 100 %, and the view's memory at 400 %.
 #include <QApplication>
@@ -9,16 +9,19 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 #include <jpeglib.h>
 #include <map>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
 #include "tests/support/SampleImages.h"
@@ -101,47 +104,115 @@ struct ShownRun {
   }
 };
 
-// Next between two 24-megapixel photographs, the previous one on screen while
-// the next decodes, against a plain decode of the same file; then the peak
-// memory of a switch over the steady memory with one picture shown. A figure
-// that could not be measured is printed as -1.
-void SwitchBench(const QString &dir) {
-  const QString paths[2] = {WritePhoto(dir, 7), WritePhoto(dir, 8)};
-  const QByteArray bytes[2] = {ReadAll(paths[0]), ReadAll(paths[1])};
-  constexpr int kRounds = 24, kPeakSwitches = 4;
-  QStringList files;
-  for (int i = 0; i < kRounds + 4 * kPeakSwitches + 4; ++i) files << paths[i % 2];
-  ShownRun run(files);
-  bool ok = run.Next() && run.Next();  // the first two settle the allocator
-  int plain = 0;
-  const Paired times = Alternate(kRounds, [&] { ok = run.Next() && ok; }, [&] { PlainDecode(bytes[plain++ % 2]); });
-  if (!ok) {
-    Print("next_switch_mean_ratio", -1);
-    return;
-  }
-  std::printf("next_switch_ms: mean %.1f, worst %.1f; plain decode: mean %.1f, worst %.1f\n", Mean(times.A) / 1e6,
-              Max(times.A) / 1e6, Mean(times.B) / 1e6, Max(times.B) / 1e6);
-  Print("next_switch_mean_ratio", times.MeanRatio());
-  Print("next_switch_max_ratio", times.MaxRatio());
-
-  Print("decoded_picture_mib", kDecodedMiB);
-  for (int zoom : {kZoom100, 2}) {
-    run.SetZoom(zoom);
-    ok = run.Next() && ok;
-    double worst = 0;
-    for (int i = 0; i < kPeakSwitches; ++i) {
-      const qint64 steady = ResidentBytes();
-      ok = ResetPeakResident() && ok;
-      ok = run.Next() && ok;
-      worst = std::max(worst, double(PeakResidentBytes() - steady) / kMiB);
-    }
-    const QByteArray name = "switch_peak_rss_over_steady_mib_" + QByteArray(kZoomNames[zoom]);
-    Print(name.constData(), ok ? worst : -1);
-  }
+// Mean and worst of a list of times in nanoseconds, printed in milliseconds.
+void PrintWait(const char *name, const std::vector<double> &times, double plainMean, bool ok) {
+  Print(name, ok ? Mean(times) / 1e6 : -1);
+  Print((QByteArray(name).replace("_ms_", "_max_ms_")).constData(), ok ? Max(times) / 1e6 : -1);
+  std::printf("  (plain decode: mean %.1f ms)\n", plainMean / 1e6);
 }
 
-// The first paint after the zoom changes from 100 %, and after Next at 75 %
-// (the reduced picture is made for what comes into sight), against
+// What the user waits for at Next and Back: from the command to the new
+// picture painted in the shown window, with a second of work on each image
+// as a user's would be, against a plain decode of the same file, taken in
+// turns. Then Next pressed before the read-ahead is done, and the resident
+// memory while walking. The files are distinct names for two photographs
+// (hard links), so that every image is read for itself. A figure that could
+// not be measured is printed as -1.
+void WaitBench(const QString &dir) {
+  const QString photos[2] = {WritePhoto(dir, 7), WritePhoto(dir, 8)};
+  const QByteArray bytes[2] = {ReadAll(photos[0]), ReadAll(photos[1])};
+  constexpr int kRounds = 20;
+  constexpr int kImages = 3 * kRounds + 2 * kRounds + 8;
+  QStringList files;
+  for (int i = 0; i < kImages; ++i) {
+    const QString path = dir + QStringLiteral("/walk%1.jpg").arg(i);
+    if (::link(QFile::encodeName(photos[i % 2]).constData(), QFile::encodeName(path).constData()) != 0) {
+      Print("next_wait_ms_100", -1);
+      return;
+    }
+    files << path;
+  }
+  ShownRun run(files);
+  const qint64 before = ResidentBytes();
+  bool ok = run.Next() && run.Next();  // the first ones settle the allocator
+  int plain = 0;
+  auto idle = [] { QThread::msleep(1000); };
+  double steadyPictures = 0;
+  // A user's walk: a second on each image, a plain decode, then the command.
+  auto walk = [&](const std::function<bool()> &command, bool sampleMemory) {
+    std::vector<double> waits, decodes;
+    for (int i = 0; i < kRounds; ++i) {
+      idle();
+      if (sampleMemory)
+        steadyPictures = std::max(steadyPictures, double(ResidentBytes() - before) / (kDecodedMiB * kMiB));
+      QElapsedTimer t;
+      t.start();
+      PlainDecode(bytes[plain++ % 2]);
+      decodes.push_back(double(t.nsecsElapsed()));
+      t.restart();
+      ok = command() && ok;
+      waits.push_back(double(t.nsecsElapsed()));
+    }
+    return std::make_pair(waits, decodes);
+  };
+  const auto back = [&] {
+    const qint64 shown = run.Form.ImageBitmap.cacheKey();
+    run.Form.btBack->click();
+    QApplication::processEvents();
+    return run.Prompter.Beeps == 0 && run.Form.ImageBitmap.cacheKey() != shown;
+  };
+
+  const auto next100 = walk([&] { return run.Next(); }, true);
+  PrintWait("next_wait_ms_100", next100.first, Mean(next100.second), ok);
+  Print("next_wait_ratio", ok ? Mean(next100.first) / Mean(next100.second) : -1);
+  Print("steady_rss_pictures", ok ? steadyPictures : -1);
+
+  run.SetZoom(2);
+  ok = run.Next() && ok;
+  const auto next75 = walk([&] { return run.Next(); }, false);
+  PrintWait("next_wait_ms_75", next75.first, Mean(next75.second), ok);
+  Print("next_wait_ratio_75", ok ? Mean(next75.first) / Mean(next75.second) : -1);
+
+  run.SetZoom(kZoom100);
+  idle();
+  ok = back() && ok;  // the first Back turns the direction of travel
+  const auto back100 = walk(back, false);
+  PrintWait("back_wait_ms_100", back100.first, Mean(back100.second), ok);
+  Print("back_wait_ratio", ok ? Mean(back100.first) / Mean(back100.second) : -1);
+
+  // Next pressed at once after the one before: the read-ahead has just
+  // begun. The plain decode is taken with the worker idle, the two in turns.
+  std::vector<double> cold, decodes;
+  for (int i = 0; i < kRounds; ++i) {
+    auto timeNext = [&] {
+      ok = run.Next() && ok;  // starts the read-ahead of the one timed
+      QElapsedTimer t;
+      t.start();
+      ok = run.Next() && ok;
+      cold.push_back(double(t.nsecsElapsed()));
+    };
+    auto timeDecode = [&] {
+      QThread::msleep(400);  // the worker's read-ahead done
+      QElapsedTimer t;
+      t.start();
+      PlainDecode(bytes[plain++ % 2]);
+      decodes.push_back(double(t.nsecsElapsed()));
+    };
+    if (i % 2 == 0) {
+      timeNext();
+      timeDecode();
+    } else {
+      timeDecode();
+      timeNext();
+    }
+  }
+  std::printf("next_cold_ms: mean %.1f, worst %.1f; plain decode: mean %.1f, worst %.1f\n", Mean(cold) / 1e6,
+              Max(cold) / 1e6, Mean(decodes) / 1e6, Max(decodes) / 1e6);
+  Print("next_cold_ratio", ok ? Mean(cold) / Mean(decodes) : -1);
+}
+
+// The first paint after the zoom changes from 100 % (the reduced picture is
+// made for what comes into sight), against
 // QImage::scaled with smooth transformation of the same picture to the same
 // size.
 void FirstPaintBench(const QString &dir) {
@@ -169,24 +240,6 @@ void FirstPaintBench(const QString &dir) {
     Print(("first_paint_zoom_max_ratio_" + QByteArray(kZoomNames[zoom])).constData(), times.MaxRatio());
   }
 
-  // Next is taken untimed before each timed run, and the paint it asks for
-  // is what is timed; the picture before it is painted untimed first.
-  run.SetZoom(2);
-  const QSize size = run.Form.Image1->size();
-  QImage scaled;
-  int shown = 0;
-  const Paired times = Alternate(
-      kRounds, [&] { QApplication::processEvents(); },
-      [&] { scaled = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); },
-      [&] {
-        scaled = QImage();
-        QApplication::processEvents();
-        shown += run.NextUnpainted() ? 1 : 0;
-      });
-  std::printf("first_paint_ms_next_75: mean %.1f, worst %.1f; scaled: mean %.1f, worst %.1f\n", Mean(times.A) / 1e6,
-              Max(times.A) / 1e6, Mean(times.B) / 1e6, Max(times.B) / 1e6);
-  Print("first_paint_next_ratio_75", shown == 2 * kRounds ? times.MeanRatio() : -1);
-  Print("first_paint_next_max_ratio_75", times.MaxRatio());
 }
 
 // Repainting a viewport in the middle of the view at each zoom, against the
@@ -245,7 +298,7 @@ void MemoryAt400Bench(const QString &dir) {
 }
 
 Section memory400("memory400", MemoryAt400Bench);
-Section switching("switch", SwitchBench);
+Section waiting("wait", WaitBench);
 Section firstPaint("firstpaint", FirstPaintBench);
 Section repaint("repaint", RepaintBench);
 }  // namespace

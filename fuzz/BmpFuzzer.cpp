@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/ImageLoader.h"
+#include "images/ImageLoader.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

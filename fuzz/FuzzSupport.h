@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ImageLoader.h"
+#include "images/ImageLoader.h"
 
 #define FUZZ_CHECK(cond)                                                     \
   do {                                                                       \

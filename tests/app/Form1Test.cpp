@@ -18,7 +18,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "app/ScaliperApplication.h"
 #include "app/ScaliperIcon.h"
 #include "common/ErrorReport.h"

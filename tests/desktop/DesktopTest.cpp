@@ -31,6 +31,8 @@
 #include "definitions/DefinitionList.h"
 #include "definitions/DeleteDefDlg.h"
 #include "definitions/MDDlg.h"
+#include "images/ImageView.h"
+#include "images/ReadAhead.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/DrawingAids.h"
@@ -501,6 +503,78 @@ TEST_F(Program, ImagesOpenInTheOrderChosenInTheFileDialog) {
   QStringList rows;
   for (int i = 0; i < Form->ResultsTable.ImageCount; ++i) rows << Form->ResultsTable.Cell(TResultsTable::colFileName, i + 1);
   EXPECT_EQ(rows, names);
+}
+
+// Thirty images walked with Page Down and back with Page Up, the next picture
+// read ahead all along: every row shows its own picture, a file that does
+// not decode beeps and one of another kind gets its message when reached,
+// the picture before staying in both cases, and no more than three pictures
+// are held. A burst of keys ends on the image it reaches.
+TEST_F(Program, PageDownAndUpShowEveryRowsOwnPicture) {
+  constexpr int kImages = 30, kBroken = 9, kOtherKind = 19;
+  const auto colour = [](int i) { return qRgb(8 * i, 255 - 8 * i, (i * 70) % 256); };
+  QStringList files;
+  for (int i = 0; i < kImages; ++i) {
+    const QString name = i == kBroken ? "09-broken.jpg" : i == kOtherKind ? "19-notes.png" : QStringLiteral("%1.bmp").arg(i, 2, 10, QChar('0'));
+    files << Dir.filePath(name);
+    if (i == kBroken || i == kOtherKind) {
+      QFile f(files.last());
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write("not a picture");
+      continue;
+    }
+    QImage picture(120, 90, QImage::Format_RGB32);
+    picture.fill(colour(i));
+    ASSERT_TRUE(picture.save(files.last(), "BMP"));
+  }
+  AddLine();
+  Form->ResultsTable.AppendImageRows(files);
+  int mostHeld = 0;
+  // The image a row should show now: itself, or for a file that cannot be
+  // shown, the one shown before it.
+  const auto shows = [&](int row, int picture) {
+    return WaitForProgram([&] {
+      mostHeld = std::max(mostHeld, Form->ReadAhead->HeldPictures());
+      return Form->CurrentImage == row && Form->StatusPanel1->text() == files[picture] &&
+             Form->Image1->grab().toImage().pixel(5, 5) == colour(picture);
+    }, 10);
+  };
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btNextClick(); },
+         [&](XDesktop &d) {
+           const XWindow confirm = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(confirm));
+           d.Key(XK_y);
+           ASSERT_TRUE(d.WaitForGone(confirm));
+         });
+  AsUser([] {},
+         [&](XDesktop &d) {
+           ASSERT_TRUE(shows(0, 0));
+           ASSERT_TRUE(d.WaitForKeys(main));
+           int last = 0;
+           auto step = [&](unsigned long key, int row) {
+             d.Key(key);
+             if (row == kOtherKind) {
+               const XWindow message = d.WaitForNewClient({main});
+               ASSERT_NE(message, 0u);
+               EXPECT_EQ(d.NetWmName(message), "Wrong Image Format");
+               ASSERT_TRUE(d.WaitForKeys(message));
+               d.Key(XK_Return);
+               ASSERT_TRUE(d.WaitForGone(message));
+               ASSERT_TRUE(d.WaitForKeys(main));
+             }
+             const bool shown = row != kBroken && row != kOtherKind;
+             EXPECT_TRUE(shows(row, shown ? row : last)) << "row " << row;
+             if (shown) last = row;
+           };
+           for (int row = 1; row < kImages; ++row) step(XK_Next, row);
+           for (int row = kImages - 2; row >= 0; --row) step(XK_Prior, row);
+           for (int i = 0; i < 8; ++i) d.Key(XK_Next);  // held down
+           EXPECT_TRUE(shows(8, 8));
+         });
+  EXPECT_EQ(Form->CurrentImage, 8);
+  EXPECT_LE(mostHeld, 3);
+  EXPECT_GE(mostHeld, 2);
 }
 
 // The width a control needs to show its caption whole with the fonts this

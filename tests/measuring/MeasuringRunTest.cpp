@@ -12,7 +12,7 @@
 #include <QToolButton>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"

@@ -20,7 +20,7 @@
 #include <string>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/DrawingAids.h"
 #include "measuring/OkRetryDlg.h"

@@ -1,4 +1,4 @@
-#include "app/ImageLoader.h"
+#include "images/ImageLoader.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -50,13 +50,19 @@ constexpr qint64 kFillPerPixelRead = 15;
 struct JpegMonitor {
   jpeg_progress_mgr pub;
   bool DataEnded = false;
+  const std::atomic<bool> *Cancel = nullptr;  // set: the picture is no longer wanted
 };
+
+bool Cancelled(const JpegMonitor &monitor) {
+  return monitor.Cancel && monitor.Cancel->load(std::memory_order_relaxed);
+}
 
 extern "C" void JpegProgress(j_common_ptr common) {
   if (!common->is_decompressor) return;
   auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
   if (cinfo->input_scan_number > kMaxJpegScans) JpegErrorExit(common);
   auto *monitor = reinterpret_cast<JpegMonitor *>(cinfo->progress);
+  if (Cancelled(*monitor)) JpegErrorExit(common);
   // Restart markers stand between the pieces of a scan's data; any other
   // marker ends it.
   const int marker = cinfo->unread_marker;
@@ -118,6 +124,7 @@ struct JpegDecodeState {
   JpegMonitor progress;
   JpegDeviceSource source;
   QImage image;
+  QImage *recycled = nullptr;  // memory to decode into when the size fits
   std::vector<JSAMPLE> cmykRow;
   bool created = false;
 };
@@ -186,11 +193,19 @@ bool DecodeJpeg(JpegDecodeState &s) {
       cinfo.output_components != 4)
     return false;
 
-  s.image = QImage(int(width), int(height), QImage::Format_RGB32);
+  QImage *recycled = s.recycled;
+  if (recycled && recycled->size() == QSize(int(width), int(height)) &&
+      recycled->format() == QImage::Format_RGB32 && recycled->isDetached()) {
+    s.image = std::move(*recycled);
+  } else {
+    if (recycled) *recycled = QImage();  // freed before the new picture is allocated
+    s.image = QImage(int(width), int(height), QImage::Format_RGB32);
+  }
   if (s.image.isNull()) return false;
   if (cmyk) s.cmykRow.resize(size_t(width) * 4);
 
   while (cinfo.output_scanline < cinfo.output_height) {
+    if (Cancelled(s.progress)) return false;
     const int y = int(cinfo.output_scanline);
     JSAMPROW row = cmyk ? s.cmykRow.data() : reinterpret_cast<JSAMPROW>(s.image.scanLine(y));
     if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) return false;
@@ -203,12 +218,18 @@ bool DecodeJpeg(JpegDecodeState &s) {
 }
 
 // Decodes the JPEG that `device` holds from where it stands.
-bool LoadJpegFrom(QIODevice &device, QImage &out) {
+bool LoadJpegFrom(QIODevice &device, QImage &out, QImage *recycled = nullptr,
+                  const std::atomic<bool> *cancel = nullptr) {
   JpegDecodeState state;
   state.source.device = &device;
+  state.recycled = recycled;
+  state.progress.Cancel = cancel;
   const bool ok = DecodeJpeg(state);
   if (state.created) jpeg_destroy_decompress(&state.cinfo);
-  if (!ok) return false;
+  if (!ok) {
+    if (recycled && recycled->isNull()) *recycled = std::move(state.image);
+    return false;
+  }
   out = std::move(state.image);
   return true;
 }
@@ -384,6 +405,14 @@ bool BmpIsSound(const QByteArray &b, BmpLayout &l) {
 
 }  // namespace
 
+void RaiseImageReaderLimit() {
+  // Qt refuses images above its allocation limit; make room for the largest
+  // picture the program accepts. A limit of 0 means none is applied.
+  const int neededMb = int(kMaxImagePixels * 4 / (1024 * 1024)) + 1;
+  const int currentMb = QImageReader::allocationLimit();
+  if (currentMb != 0 && currentMb < neededMb) QImageReader::setAllocationLimit(neededMb);
+}
+
 bool LoadBmp(const QByteArray &bytes, QImage &out) {
   if (bytes.isEmpty()) return false;
   BmpLayout layout;
@@ -395,11 +424,7 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
     return true;
   }
 
-  // Qt refuses images above its allocation limit; make room for the largest
-  // picture the program accepts. A limit of 0 means none is applied.
-  const int neededMb = int(kMaxImagePixels * 4 / (1024 * 1024)) + 1;
-  const int currentMb = QImageReader::allocationLimit();
-  if (currentMb != 0 && currentMb < neededMb) QImageReader::setAllocationLimit(neededMb);
+  RaiseImageReaderLimit();
 
   QByteArray data = bytes;  // shares the bytes; the buffer only reads them
   QBuffer buffer(&data);
@@ -428,7 +453,19 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
   return true;
 }
 
-bool LoadImageFile(const QString &path, bool jpeg, QImage &out) {
+ImageKind ImageKindOf(const QString &path) {
+  const int dot = int(path.lastIndexOf(u'.'));
+  const int slash = int(qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')));
+  const QString extension = dot > slash ? path.mid(dot).toUpper() : QString();
+  if (extension == QLatin1String(".JPEG") || extension == QLatin1String(".JPG")) return ImageKind::Jpeg;
+  if (extension == QLatin1String(".BMP")) return ImageKind::Bmp;
+  return ImageKind::Other;
+}
+
+bool LoadImageFile(const QString &path, bool jpeg, QImage &out, QImage *recycled,
+                   const std::atomic<bool> *cancel) {
+  // Only a JPEG decodes into recycled memory; anything else is given fresh.
+  if (recycled && !jpeg) *recycled = QImage();
   if (path.isEmpty()) return false;
   const QFileInfo info(path);
   if (!info.exists() || info.isDir()) return false;
@@ -437,7 +474,8 @@ bool LoadImageFile(const QString &path, bool jpeg, QImage &out) {
   if (!file.open(QIODevice::ReadOnly)) return false;
   if (!file.isSequential() && file.size() > kMaxImageFileBytes) return false;
   // A JPEG file is decoded as it is read, a piece at a time.
-  if (jpeg && !file.isSequential()) return file.size() > 0 && LoadJpegFrom(file, out);
+  if (jpeg && !file.isSequential()) return file.size() > 0 && LoadJpegFrom(file, out, recycled, cancel);
+  if (recycled) *recycled = QImage();
 
   // Read in pieces so that a device that reports no size (a pipe, say)
   // still cannot make us hold more than the limit.

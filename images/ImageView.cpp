@@ -1,12 +1,11 @@
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QSemaphore>
-#include <QThreadPool>
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -17,18 +16,43 @@ TImageView::TImageView(QWidget *parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void TImageView::SetPicture(const QImage &image) {
+void TImageView::SetPicture(const QImage &image, const TReducedPart &prepared) {
   // The reduction works on 32-bit pixels; pictures from the loaders already
   // have them and are shared, not copied.
   const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
   Picture_ = image.isNull() || image.format() == format ? image : image.convertToFormat(format);
   ReducedTiles_.clear();  // made again for this picture, in the same memory
+  if (!prepared.Reduced.isNull() && prepared.Reduced.size() == size() &&
+      prepared.Reduced.format() == Picture_.format()) {
+    Reduced_ = prepared.Reduced;
+    const int across = (width() + kTileColumns - 1) / kTileColumns;
+    ReducedTiles_.assign(size_t(across) * size_t((height() + kTileRows - 1) / kTileRows), false);
+    const QRect made = prepared.Made & rect();
+    if (!made.isEmpty())
+      for (int band = made.top() / kTileRows; band <= made.bottom() / kTileRows; ++band)
+        for (int tile = made.left() / kTileColumns; tile <= made.right() / kTileColumns; ++tile)
+          ReducedTiles_[size_t(band) * size_t(across) + size_t(tile)] = true;
+  }
   update();
 }
 
-void TImageView::DropReduced() {
-  Reduced_ = QImage();
-  ReducedTiles_.clear();
+TReducedPart TImageView::ReducePart(const QImage &image, QSize viewSize, const QRect &visible) {
+  const QRect view(QPoint(0, 0), viewSize);
+  if (image.isNull() || viewSize.isEmpty() || viewSize.width() > image.width() ||
+      viewSize.height() > image.height() || viewSize == image.size())
+    return {};
+  const QRect part = visible & view;
+  if (part.isEmpty()) return {};
+  // Whole tiles, as the view makes them.
+  const int left = part.left() / kTileColumns * kTileColumns, top = part.top() / kTileRows * kTileRows;
+  const int right = (part.right() / kTileColumns + 1) * kTileColumns;
+  const int bottom = (part.bottom() / kTileRows + 1) * kTileRows;
+  TReducedPart out;
+  out.Made = QRect(left, top, right - left, bottom - top) & view;
+  out.Reduced = QImage(viewSize, image.format());
+  if (out.Reduced.isNull()) return {};
+  AreaAverageInto(image, out.Reduced, out.Made);
+  return out;
 }
 
 bool TImageView::Reduce(const QRect &target) {
@@ -163,28 +187,22 @@ namespace {
 // red and blue (mask 0x00ff00ff), then alpha and green after a shift by 8.
 constexpr quint32 kLanes = 0x00ff00ffu;
 
-// Runs work(a, b) over the output rows [first, end): in a few contiguous
-// pieces on Qt's shared worker threads when there is enough work (each row
-// reading `pixelsPerRow` image pixels), else here. Every piece writes only
-// its own rows. The calling thread waits rather than taking a piece: the
-// workers, idle between uses, are the ones a busy processor runs first.
+// Runs work(a, b) over the output rows [first, end): in one contiguous piece
+// per processor when there is enough work (each row reading `pixelsPerRow`
+// image pixels), the calling thread taking the last piece; else here. Every
+// piece writes only its own rows.
 void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<void(int, int)> &work) {
   const int rows = end - first;
-  QThreadPool *pool = QThreadPool::globalInstance();
-  const int pieces = rows * pixelsPerRow < (qint64(1) << 20) ? 1 : qBound(1, pool->maxThreadCount(), rows);
-  if (pieces == 1) {
-    work(first, end);
-    return;
-  }
-  QSemaphore done;
-  for (int k = 0; k < pieces; ++k) {
+  const int pieces = rows * pixelsPerRow < (qint64(1) << 20)
+                         ? 1
+                         : qBound(1, int(std::thread::hardware_concurrency()), rows);
+  std::vector<std::thread> helpers;
+  for (int k = 0; k + 1 < pieces; ++k) {
     const int a = first + int(qint64(rows) * k / pieces), b = first + int(qint64(rows) * (k + 1) / pieces);
-    pool->start([&work, &done, a, b] {
-      work(a, b);
-      done.release();
-    });
+    helpers.emplace_back([&work, a, b] { work(a, b); });
   }
-  done.acquire(pieces);
+  work(first + int(qint64(rows) * (pieces - 1) / pieces), end);
+  for (std::thread &helper : helpers) helper.join();
 }
 
 // Halving or quartering: every output pixel of rows [first, end) and

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
 

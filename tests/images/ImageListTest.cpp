@@ -12,7 +12,7 @@
 #include <QToolButton>
 
 #include "app/Form1.h"
-#include "app/ImageView.h"
+#include "images/ImageView.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
 

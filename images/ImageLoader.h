@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
+
 // The largest picture the program will decode, in pixels. At four bytes a
 // pixel this is 1 GiB of image memory; anything larger is refused before any
 // pixel memory is allocated. Fuzz builds set a smaller bound: a sound picture
@@ -30,8 +32,26 @@ bool LoadJpeg(const QByteArray &bytes, QImage &out);
 // and leaves `out` as it was.
 bool LoadBmp(const QByteArray &bytes, QImage &out);
 
+// Raises Qt's image reader allocation limit (one setting for the whole
+// process) to the program's own bound; LoadBmp does it when needed. Called
+// before a worker thread reads bitmaps, so that the setting is written once,
+// on the user-interface thread, which reads it too.
+void RaiseImageReaderLimit();
+
+// How a file is read, decided by its name's extension alone, in any case:
+// .jpeg and .jpg as JPEG, .bmp as a Windows bitmap, anything else not at all.
+enum class ImageKind { Jpeg, Bmp, Other };
+ImageKind ImageKindOf(const QString &path);
+
 // Reads an image file and decodes it as JPEG (`jpeg` true) or BMP. A JPEG
 // file is decoded as it is read, without holding all its bytes; a bitmap,
 // or anything that is not a plain file, is read whole first. Missing,
 // unreadable or over-large files and directories give false.
-bool LoadImageFile(const QString &path, bool jpeg, QImage &out);
+//
+// `recycled`, when given, is a picture no longer needed: a JPEG of the same
+// size is decoded into its memory, which then needs no fresh pages from the
+// system; otherwise it is freed before anything is allocated. After a
+// failure it holds the memory again if it was used. `cancel`, when given and
+// set, stops a JPEG decode early with false.
+bool LoadImageFile(const QString &path, bool jpeg, QImage &out, QImage *recycled = nullptr,
+                   const std::atomic<bool> *cancel = nullptr);

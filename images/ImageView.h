@@ -16,14 +16,24 @@
 //   tiles are first painted: a new zoom or picture waits only for the part
 //   in sight. Only that one reduced copy is kept, and only while the
 //   view is smaller than the picture.
+// Part of a reduced copy made before the picture is shown: the copy at the
+// view's size, of which the tiles inside `Made` are made.
+struct TReducedPart {
+  QImage Reduced;
+  QRect Made;
+};
+
 class TImageView : public QWidget {
   Q_OBJECT
 public:
   explicit TImageView(QWidget *parent = nullptr);
-  void SetPicture(const QImage &image);
+  // Shows `image`; `prepared`, when made for this picture at the view's
+  // present size, saves making those tiles again.
+  void SetPicture(const QImage &image, const TReducedPart &prepared = {});
   const QImage &Picture() const { return Picture_; }
-  // Frees the reduced copy; what is painted next makes it again.
-  void DropReduced();
+  // Makes the tiles of the reduced copy of `image`, shown at `viewSize`,
+  // that cover `visible`; nothing when the view is not smaller. Any thread.
+  static TReducedPart ReducePart(const QImage &image, QSize viewSize, const QRect &visible);
 
 protected:
   void paintEvent(QPaintEvent *event) override;

@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-#include "app/ImageLoader.h"
+#include "images/ImageLoader.h"
 #include "tests/support/SampleImages.h"
 
 namespace {

@@ -1,0 +1,131 @@
+// Walking through a batch with the next picture read ahead: every row shows
+// its own picture, no more than three are held, memory is reused, and the
+// rules of a failed or changed file hold on arrival.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <optional>
+
+#include "app/Form1.h"
+#include "images/ImageView.h"
+#include "images/ReadAhead.h"
+#include "tests/support/SampleImages.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+struct Walk {
+  QTemporaryDir Dir;
+  ScriptedPrompter Prompt;
+  TForm1 Form{Prompt};
+  QStringList Files;
+
+  Walk() { AddDefinition(Form.DefinitionList, Form.ResultsTable, "L", mkLine, false, false, false, false); }
+  static QRgb Colour(int i) { return qRgb(40 * (i % 6), 255 - 30 * (i % 8), 17 * i % 256); }
+  QString Write(const QString &name, const QByteArray &bytes) {
+    QFile f(Dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return f.fileName();
+  }
+  void Open(const QStringList &files) {
+    Files = files;
+    Prompt.AnswerFiles(files);
+    Form.btOpenImages->click();
+  }
+  void Start() {
+    Prompt.Answers.push_back(mrYes);
+    Form.btNext->click();
+  }
+  // Lets the worker finish reading the image after the current one.
+  void Idle(int next) { Form.ReadAhead->WaitFor(Files[next], 10000); }
+  QRgb Shown() const { return Form.ImageBitmap.pixel(1, 1); }
+};
+}  // namespace
+
+// Onwards and back through pictures of one size: each arrival shows its own
+// row's picture, at most three are held at any time, and from the fourth on
+// a picture is decoded into the memory of one no longer needed.
+TEST(ReadAhead, WalkShowsEachRowsPictureInRecycledMemory) {
+  Walk w;
+  QStringList files;
+  for (int i = 0; i < 8; ++i)
+    files << w.Write(QStringLiteral("%1.jpg").arg(i), MakeJpeg(JpegKind::Baseline, 64, 48, Walk::Colour(i)));
+  w.Open(files);
+  w.Idle(0);  // image 1 is read once images are open
+  EXPECT_EQ(w.Form.ReadAhead->HeldPictures(), 1);
+  w.Start();
+  std::vector<const uchar *> memory;
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    if (i > 0) w.Form.btNext->click();
+    ASSERT_EQ(w.Form.CurrentImage, i);
+    EXPECT_EQ(w.Form.StatusPanel1->text(), files[i]);
+    EXPECT_NEAR(qRed(w.Shown()), qRed(Walk::Colour(i)), 3);
+    EXPECT_NEAR(qBlue(w.Shown()), qBlue(Walk::Colour(i)), 3);
+    memory.push_back(w.Form.ImageBitmap.constBits());
+    EXPECT_LE(w.Form.ReadAhead->HeldPictures(), 3);
+    if (i + 1 < 8) w.Idle(i + 1);
+    EXPECT_LE(w.Form.ReadAhead->HeldPictures(), 3);
+  }
+  // Shown, kept for Back and read ahead: a fourth picture takes the memory
+  // of the one three before it.
+  for (size_t i = 3; i < memory.size(); ++i) EXPECT_EQ(memory[i], memory[i - 3]) << i;
+  for (int i = 6; i >= 0; --i) {
+    SCOPED_TRACE(i);
+    w.Form.btBack->click();
+    EXPECT_EQ(w.Form.StatusPanel1->text(), files[i]);
+    EXPECT_NEAR(qRed(w.Shown()), qRed(Walk::Colour(i)), 3);
+    EXPECT_LE(w.Form.ReadAhead->HeldPictures(), 3);
+    if (i > 0) w.Idle(i - 1);
+  }
+  EXPECT_EQ(w.Prompt.Beeps, 0);
+  // The window goes while the next picture is being read.
+  w.Form.btNext->click();
+}
+
+// What a file was when read ahead does not decide what is shown: a file
+// changed since is read again, one that does not decode beeps only when
+// the user arrives at it (the picture before it stays), and one removed
+// since it was read fails as it would without reading ahead.
+TEST(ReadAhead, ArrivalDecidesOnTheFileAsItIsThen) {
+  const QByteArray red = MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(220, 0, 0));
+  const QByteArray blue = MakeJpeg(JpegKind::Baseline, 32, 20, qRgb(0, 0, 220));
+  struct Case {
+    const char *Name;
+    QByteArray Before;                // the second file when read ahead
+    std::optional<QByteArray> After;  // its content on arrival; none: removed
+    int Beeps;
+    QSize Size;  // what is shown after Next
+  };
+  const Case cases[] = {
+      {"changed", red, blue, 0, QSize(32, 20)},
+      {"broken", "not a picture at all", QByteArray("not a picture at all"), 1, QSize(40, 30)},
+      {"mended", "not a picture at all", blue, 0, QSize(32, 20)},
+      {"removed", red, std::nullopt, 1, QSize(40, 30)},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Walk w;
+    BmpLayout layout;
+    layout.Width = 40;
+    layout.Height = 30;
+    w.Open({w.Write("first.bmp", MakeBmp(layout)), w.Write("second.jpg", c.Before)});
+    w.Start();
+    w.Idle(1);
+    EXPECT_EQ(w.Prompt.Beeps, 0);  // not before the user arrives
+    if (!c.After) {
+      QFile::remove(w.Files[1]);
+    } else if (*c.After != c.Before) {
+      w.Write("second.jpg", *c.After);
+    }
+    w.Form.btNext->click();
+    EXPECT_EQ(w.Prompt.Beeps, c.Beeps);
+    EXPECT_EQ(w.Form.ImageBitmap.size(), c.Size);
+    EXPECT_EQ(w.Form.Image1->Picture().size(), c.Size);
+    EXPECT_EQ(w.Form.CurrentImageShown(), c.Beeps == 0);
+  }
+}
