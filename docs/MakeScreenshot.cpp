@@ -59,6 +59,12 @@ public:
     return true;
   }
   void ReportError(const QString &text) override { Fail(QStringLiteral("error: ") + text); }
+  // The folder the annotated pictures are exported to.
+  QString ExportFolder;
+  bool ChooseFolder(const QString &, QString &folder) override {
+    folder = ExportFolder;
+    return !folder.isEmpty();
+  }
 };
 
 // One leaf: where its stalk meets the blade, the direction it points to and

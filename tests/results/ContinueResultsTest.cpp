@@ -18,6 +18,8 @@
 #include "app/Form1.h"
 #include "definitions/DeleteDefDlg.h"
 #include "measuring/ConvDlg.h"
+#include "results/Journal.h"
+#include "results/Record.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -337,4 +339,118 @@ TEST(ContinueResults, ChoosingARowGoesToItsImage) {
   s.Form->StringGrid1DblClick(3);  // past the last image
   EXPECT_EQ(s.Prompt.Beeps, 2);
   EXPECT_EQ(s.Form->CurrentImage, 1);
+}
+
+namespace {
+// The user's data folder of one test, where the journals go.
+struct DataHome {
+  QTemporaryDir Dir;
+  DataHome() { qputenv("XDG_DATA_HOME", Dir.path().toLocal8Bit()); }
+  QStringList Journals() const {
+    return QDir(TJournal::Folder()).entryList({"*.journal"}, QDir::Files, QDir::Name);
+  }
+};
+
+void DefineStemAndLeaf(Sitting &s) {
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Leaf", mkRectangle, true, true, false, true);
+}
+
+QStringList FileNames(const TResultsTable &table) {
+  QStringList out;
+  for (int i = 0; i < table.ImageCount; ++i) out << table.Cell(TResultsTable::colFileName, i + 1);
+  return out;
+}
+}  // namespace
+
+// A sitting that stops without ending (the program killed between two OKs)
+// leaves its journal; the next start offers it, and Yes brings back the
+// definitions, rows, values, figures and save name exactly, unsaved. A
+// journal whose last entry was cut short comes back without that entry; No
+// keeps the journal aside; one that is no journal is reported and kept.
+TEST(Recovery, SittingThatDidNotEndComesBackAsItWas) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  QByteArray beforeLastOk, atKill, figuresAtKill, journal;
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    OpenThreeImages(first, dir);
+    first.Start();
+    first.MeasureShownImage(120);
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+    first.Form->btNext->click();
+    first.MeasureShownImage(150);
+    first.Form->btNext->click();
+    first.Form->btMeasure->click();
+    first.Prompt.Dialogs.push_back([](QDialog &d) {
+      dynamic_cast<TConvDlg &>(d).btOK->click();
+      return d.result();
+    });
+    first.Drag({1, 1}, {91, 1});
+    beforeLastOk = ResultsFileBytes(first.Form->ResultsTable, '\t');
+    first.Prompt.Press(mrOk);
+    first.Drag({10, 10}, {40, 40});
+    atKill = ResultsFileBytes(first.Form->ResultsTable, '\t');
+    figuresAtKill = FiguresFileBytes(first.Form->Record, FileNames(first.Form->ResultsTable));
+    journal = ReadAll(first.Form->Journal.Path());
+    ASSERT_EQ(home.Journals().size(), 1);
+  }  // gone without closing, as when killed
+  ASSERT_NE(beforeLastOk, atKill);
+
+  struct Case {
+    const char *Name;
+    QByteArray Journal;
+    ModalResult Answer;
+    QByteArray Expected;  // the table brought back; empty: nothing
+    const char *Counts;   // as the question names them
+  };
+  const Case cases[] = {
+      {"whole", journal, mrYes, atKill, "3 images and 12 values"},
+      {"cut in the last entry", journal.left(journal.size() - 20), mrYes, beforeLastOk, "3 images and 11 values"},
+      {"answered No", journal, mrNo, "", "3 images and 12 values"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    QDir(TJournal::Folder()).removeRecursively();
+    QDir().mkpath(TJournal::Folder());
+    WriteBytes(TJournal::Folder() + "/sitting-20260101-000000-000-1.journal", c.Journal);
+    Sitting later;
+    later.Prompt.Answers.push_back(c.Answer);
+    EXPECT_EQ(later.Form->OfferLeftOverJournal(), c.Answer == mrYes);
+    ASSERT_EQ(later.Prompt.Questions.size(), 1u);
+    EXPECT_EQ(later.Prompt.Questions[0].Title, "Confirm");
+    EXPECT_TRUE(later.Prompt.Questions[0].Text.contains(c.Counts)) << later.Prompt.Questions[0].Text.toStdString();
+    EXPECT_TRUE(later.Prompt.Messages.empty());
+    if (c.Answer == mrNo) {
+      EXPECT_EQ(later.Form->ResultsTable.ImageCount, 0);
+      EXPECT_EQ(home.Journals(), QStringList{"kept-sitting-20260101-000000-000-1.journal"});
+      EXPECT_TRUE(TJournal::LeftOver().isEmpty());
+      continue;
+    }
+    EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), c.Expected);
+    EXPECT_TRUE(later.Form->ResultsTable.DataChanged());
+    EXPECT_FALSE(later.Form->AddDef1->isEnabled());
+    EXPECT_EQ(later.Form->SaveDialog1.FileName, results);
+    if (c.Expected == atKill)
+      EXPECT_EQ(FiguresFileBytes(later.Form->Record, FileNames(later.Form->ResultsTable)), figuresAtKill);
+    // The entries now live in this sitting's journal, which a normal end removes.
+    ASSERT_EQ(home.Journals().size(), 1);
+    EXPECT_TRUE(TJournal::LeftOver().isEmpty());
+    later.Prompt.Answers.push_back(mrYes);
+    later.Form->close();
+    EXPECT_EQ(ReadAll(results), c.Expected);
+    EXPECT_TRUE(home.Journals().isEmpty());
+  }
+
+  QDir(TJournal::Folder()).removeRecursively();
+  QDir().mkpath(TJournal::Folder());
+  WriteBytes(TJournal::Folder() + "/sitting-20260101-000000-000-2.journal", "\x89PNG\r\n");
+  Sitting damaged;
+  EXPECT_FALSE(damaged.Form->OfferLeftOverJournal());
+  ASSERT_EQ(damaged.Prompt.Messages.size(), 1u);
+  EXPECT_EQ(damaged.Prompt.Messages[0].Title, "File Error");
+  EXPECT_EQ(home.Journals(), QStringList{"kept-sitting-20260101-000000-000-2.journal"});
 }

@@ -246,7 +246,7 @@ void SaveInReadOnlyFolder(const QString &folder) {
   prompt.AnswerFile(fresh);
   EXPECT_FALSE(form.Saveas1Click());
   EXPECT_EQ(prompt.Messages, (std::vector<ScriptedPrompter::Shown>{{"Cannot Open" + fresh, "File Error"}}));
-  EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"d.dfn", "r.csv"}));
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"d.dfn", "r.csv", "r.csv.figures.json"}));
 }
 }  // namespace
 
@@ -258,7 +258,9 @@ TEST(SaveCommands, ReadOnlyFolderSavesExistingFilesInPlace) {
   QTemporaryDir dir;
   const QString folder = dir.filePath("shared");
   ASSERT_TRUE(QDir().mkdir(folder));
-  for (const char *name : {"r.csv", "d.dfn"}) {
+  // The figures file goes with the results file: in a folder where no new
+  // file can be made, both must be there to be written in place.
+  for (const char *name : {"r.csv", "r.csv.figures.json", "d.dfn"}) {
     WriteBytes(folder + "/" + name, "older and longer contents\r\n");
     QFile::setPermissions(folder + "/" + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                    QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther);
