@@ -454,3 +454,111 @@ TEST(Recovery, SittingThatDidNotEndComesBackAsItWas) {
   EXPECT_EQ(damaged.Prompt.Messages[0].Title, "File Error");
   EXPECT_EQ(home.Journals(), QStringList{"kept-sitting-20260101-000000-000-2.journal"});
 }
+
+namespace {
+QImage ViewPixels(Sitting &s) { return s.Form->ScrollContent->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// The pixels of a picture that are in the figures' yellow.
+std::vector<QPoint> YellowPixels(const QImage &image) {
+  std::vector<QPoint> out;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) == qRgb(255, 255, 0)) out.emplace_back(x, y);
+  return out;
+}
+}  // namespace
+
+// Saved, closed, continued in a later sitting and shown again with Back:
+// each image shows its own figures at the same pixels as after OK (and its
+// scale line), an image measured on nothing shows none, and Measure clears
+// them. A damaged figures file is reported; the rows come all the same.
+TEST(ContinueResults, FiguresComeBackOnTheirOwnImages) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  std::vector<QPoint> afterOk;
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    OpenThreeImages(first, dir);
+    first.Start();
+    first.MeasureShownImage(120);
+    afterOk = YellowPixels(ViewPixels(first));
+    first.Form->btNext->click();
+    first.MeasureShownImage(150);
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+    first.Form->close();
+  }
+  ASSERT_FALSE(afterOk.empty());
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged figures file" : "figures file");
+    if (damaged) WriteBytes(FiguresFileName(results), ReadAll(FiguresFileName(results)).replace("\"p\"", "\"q\""));
+    Sitting later;
+    DefineStemAndLeaf(later);
+    later.Prompt.AnswerFile(results);
+    later.Form->ContinueResults1Click();
+    EXPECT_EQ(later.Form->ResultsTable.ImageCount, 3);
+    later.Start();
+    later.Form->btNext->click();
+    later.Form->btNext->click();
+    EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());  // the third image has no figures
+    later.Form->btBackClick();
+    later.Form->btBackClick();
+    ASSERT_EQ(later.Form->CurrentImage, 0);
+    if (damaged) {
+      ASSERT_EQ(later.Prompt.Messages.size(), 1u);
+      EXPECT_EQ(later.Prompt.Messages[0].Title, "File Error");
+      EXPECT_TRUE(later.Prompt.Messages[0].Text.contains(FiguresFileName(results)));
+      EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());
+      continue;
+    }
+    EXPECT_TRUE(later.Prompt.Messages.empty());
+    const QImage back = ViewPixels(later);
+    EXPECT_EQ(YellowPixels(back), afterOk);
+    EXPECT_EQ(back.pixel(60, 1), qRgb(255, 0, 0));  // on the scale line
+    later.Form->btMeasure->click();
+    EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());
+  }
+}
+
+// A batch whose folder was moved after the save: Continue Results asks once
+// for the folder the images are in now, the rows' Path follows, and every
+// image shows again. Cancel keeps the rows as they were.
+TEST(ContinueResults, MovedBatchIsFoundInItsNewFolder) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString before = dir.filePath("photos"), after = dir.filePath("moved/photos"), results = dir.filePath("run.txt");
+  ASSERT_TRUE(QDir().mkpath(before) && QDir().mkpath(dir.filePath("moved")));
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    QTemporaryDir unused;
+    for (int i = 1; i <= 3; ++i) {
+      const QString path = before + QStringLiteral("/leaf%1.jpg").arg(i);
+      WriteBytes(path, MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
+      first.Prompt.AnswerFiles({path});
+      first.Form->btOpenImages->click();
+    }
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+  }
+  ASSERT_TRUE(QDir().rename(before, after));
+  for (const bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "pointed to the new folder");
+    Sitting later;
+    DefineStemAndLeaf(later);
+    later.Prompt.Folders.push_back(cancel ? QString() : after);
+    later.Prompt.AnswerFile(results);
+    later.Form->ContinueResults1Click();
+    EXPECT_EQ(later.Prompt.FolderTitles, (std::vector<QString>{"Where are the images of " + before + " now?"}));
+    EXPECT_EQ(later.Form->ResultsTable.DataChanged(), !cancel);
+    later.Start();
+    for (int i = 0; i < 3; ++i) {
+      if (i) later.Form->btNext->click();
+      EXPECT_EQ(later.Form->ResultsTable.Cell(TResultsTable::colPath, i + 1), cancel ? before : after);
+      EXPECT_EQ(later.Form->CurrentImageShown(), !cancel);
+    }
+    EXPECT_EQ(later.Prompt.Beeps, cancel ? 3 : 0);
+  }
+}
