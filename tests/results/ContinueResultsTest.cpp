@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/Form1.h"
+#include "app/ImageLoader.h"
 #include "definitions/DeleteDefDlg.h"
 #include "measuring/ConvDlg.h"
 #include "results/Journal.h"
@@ -561,4 +562,51 @@ TEST(ContinueResults, MovedBatchIsFoundInItsNewFolder) {
     }
     EXPECT_EQ(later.Prompt.Beeps, cancel ? 3 : 0);
   }
+}
+
+// Annotated pictures: one PNG at full resolution for each image with a scale
+// or a figure, the figures in yellow with a dark outline, the legend in the
+// corner and kept as the picture's text, the picture untouched elsewhere.
+// An existing file is replaced only after Yes; a picture that cannot be read
+// is reported and the others still go.
+TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
+  DataHome home;
+  QTemporaryDir dir, out;
+  Sitting s;
+  DefineStemAndLeaf(s);
+  OpenThreeImages(s, dir);
+  s.Start();
+  s.MeasureShownImage(120);
+  s.Form->btNext->click();
+  s.MeasureShownImage(150);
+  s.Prompt.Folders.push_back(out.path());
+  s.Form->ExportAnnotated1Click();
+  EXPECT_TRUE(s.Prompt.Messages.empty());
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), (QStringList{"leaf1_annotated.png", "leaf2_annotated.png"}));
+
+  const QImage read(out.filePath("leaf1_annotated.png"));
+  EXPECT_EQ(read.text("Description"), QStringLiteral("leaf1.jpg  \u2014  12 dots/cm"));
+  const QImage exported = read.convertToFormat(QImage::Format_RGB32);
+  QImage picture;
+  ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), true, picture));
+  ASSERT_EQ(exported.size(), picture.size());
+  // The rectangle from (20, 20) to (60, 50) and the line from (10, 10) to (50, 40).
+  for (QPoint p : {QPoint(40, 20), QPoint(20, 35), QPoint(60, 45), QPoint(30, 25)})
+    EXPECT_EQ(exported.pixel(p), qRgb(255, 255, 0)) << p.x() << "," << p.y();
+  EXPECT_EQ(exported.pixel(40, 21), qRgb(0, 0, 0));  // the outline
+  EXPECT_EQ(exported.pixel(1, 1), qRgb(0, 0, 0));    // the legend's band
+  int changed = 0;
+  for (int y = 60; y < picture.height(); ++y)
+    for (int x = 70; x < picture.width(); ++x) changed += exported.pixel(x, y) != picture.pixel(x, y);
+  EXPECT_EQ(changed, 0);
+
+  WriteBytes(out.filePath("leaf1_annotated.png"), "kept");
+  ASSERT_TRUE(QFile::remove(dir.filePath("leaf2.jpg")));
+  s.Prompt.Folders.push_back(out.path());
+  s.Prompt.Answers = {mrNo, mrYes};
+  s.Form->ExportAnnotated1Click();
+  EXPECT_EQ(s.Prompt.Questions.size(), 3u);  // Start, then one for each file
+  EXPECT_EQ(ReadAll(out.filePath("leaf1_annotated.png")), "kept");
+  EXPECT_EQ(s.Prompt.Messages, (std::vector<ScriptedPrompter::Shown>{
+                                   {"Cannot read " + dir.filePath("leaf2.jpg"), "File Error"}}));
 }
