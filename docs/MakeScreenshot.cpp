@@ -14,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QScrollArea>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolButton>
 #include <cmath>
@@ -221,6 +222,9 @@ void Save(const QImage &image, const QString &path) {
 
 int main(int argc, char **argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The journal of this run's sitting goes to a folder of its own.
+  QTemporaryDir dataHome;
+  qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
   QApplication app(argc, argv);
   if (argc != 2) Fail(QStringLiteral("usage: scaliper_screenshot OUTPUT_FOLDER"));
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -281,6 +285,14 @@ int main(int argc, char **argv) {
   run.MeasureLeaves(batch[1][0], batch[1][1]);
   QApplication::processEvents();
   Save(form.grab().toImage(), out.filePath(QStringLiteral("screenshot.png")));
+
+  // Files > Export Annotated Images: the first picture as it is exported.
+  QTemporaryDir exported;
+  run.Prompt.ExportFolder = exported.path();
+  form.ExportAnnotated1Click();
+  const QImage annotated(exported.filePath(QStringLiteral("leaves01_annotated.png")));
+  if (annotated.isNull()) Fail(QStringLiteral("no annotated picture was exported"));
+  Save(annotated, out.filePath(QStringLiteral("annotated.png")));
 
   if (!run.Prompt.Dialogs.empty()) Fail(QStringLiteral("a scripted answer was not used"));
   folder.removeRecursively();

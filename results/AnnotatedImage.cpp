@@ -78,7 +78,10 @@ QImage AnnotatedImage(const QImage &picture, const TRecordedImage &record, const
     if (f.Points.empty()) continue;
     QStringList values;
     for (int k = 0; k < f.Cells.size(); ++k)
-      if (!f.Cells[k].isEmpty()) values << f.Cells[k] + u' ' + f.Units.value(k);
+      if (!f.Cells[k].isEmpty()) {
+        const QString unit = f.Units.value(k);
+        values << f.Cells[k] + (unit == QStringLiteral("\u00b0") ? QString() : QStringLiteral(" ")) + unit;
+      }
     const QString label = values.isEmpty() ? f.Name : f.Name + QStringLiteral(": ") + values.join(QStringLiteral(", "));
     OutlinedText(p, f.Points[0] + QPointF(-metrics.height() / 2.0, -metrics.descent() - 2 * width), label, font,
                  kYellow);
