@@ -103,14 +103,14 @@ void TForm1::RestoreEntries(const std::vector<TRecordEntry> &entries) {
         SaveDialog1.FilterIndex = e.Separator == ',' ? 2 : 1;
         break;
       case TRecordEntry::Scale:
-        if (e.Image >= ResultsTable.ImageCount) break;
+        if (e.RecordOnly || e.Image >= ResultsTable.ImageCount) break;
         ResultsTable.SetImageCell(e.Image, TResultsTable::colDotsPerCm, e.ScaleValue.Text);
         DotsPerCm = e.ScaleValue.DotsPerCm;
         if (e.ScaleValue.KnownCm > 0) KnownLengthCm = e.ScaleValue.KnownCm;
         values = true;
         break;
       case TRecordEntry::Figure:
-        if (e.Image >= ResultsTable.ImageCount) break;
+        if (e.RecordOnly || e.Image >= ResultsTable.ImageCount) break;
         if (!e.DotsPerCmCell.isEmpty())
           ResultsTable.SetImageCell(e.Image, TResultsTable::colDotsPerCm, e.DotsPerCmCell);
         ResultsTable.SetImageCells(e.Image, e.FigureValue.FirstColumn, e.FigureValue.Cells);

@@ -56,6 +56,7 @@ void TForm1::ContinueResults1Click() {
   for (size_t k = 0; k < figures.size(); ++k) {
     TRecordEntry e;
     e.Image = firstImage + int(k);
+    e.RecordOnly = true;
     if (figures[k].Scale) {
       e.Kind = TRecordEntry::Scale;
       e.ScaleValue = *figures[k].Scale;

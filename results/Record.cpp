@@ -133,12 +133,14 @@ QJsonObject EntryJson(const TRecordEntry &e) {
       o = ScaleJson(e.ScaleValue);
       o.insert("t", "scale");
       o.insert("i", e.Image);
+      if (e.RecordOnly) o.insert("recordOnly", true);
       break;
     case TRecordEntry::Figure:
       o = FigureJson(e.FigureValue);
       o.insert("t", "figure");
       o.insert("i", e.Image);
       if (!e.DotsPerCmCell.isEmpty()) o.insert("dpcCell", e.DotsPerCmCell);
+      if (e.RecordOnly) o.insert("recordOnly", true);
       break;
     case TRecordEntry::Path: o = {{"t", "path"}, {"i", e.Image}, {"folder", e.Folder}}; break;
     case TRecordEntry::Saved: o = {{"t", "saved"}, {"file", e.File}, {"filter", e.FilterIndex}}; break;
@@ -148,6 +150,9 @@ QJsonObject EntryJson(const TRecordEntry &e) {
 
 bool ReadEntry(const QJsonObject &o, TRecordEntry &e) {
   const QString t = o.value(QLatin1String("t")).toString();
+  const QJsonValue recordOnly = o.value(QLatin1String("recordOnly"));
+  if (!recordOnly.isUndefined() && !recordOnly.isBool()) return false;
+  e.RecordOnly = recordOnly.toBool();
   constexpr int kMax = std::numeric_limits<int>::max();
   if (t == QLatin1String("definitions")) {
     e.Kind = TRecordEntry::Definitions;

@@ -77,6 +77,9 @@ struct TRecordEntry {
   TRecordedFigure FigureValue;
   QString DotsPerCmCell;  // Figure: the Dots/cm text written with it, if any
   QString Folder;         // Path: the image's new folder
+  // Scale, Figure: brought in from a figures file with rows whose cells
+  // already hold the values; it changes the record only, never a cell.
+  bool RecordOnly = false;
 };
 
 // One entry as a journal line: compact JSON and "\n".

@@ -610,3 +610,37 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
   EXPECT_EQ(s.Prompt.Messages, (std::vector<ScriptedPrompter::Shown>{
                                    {"Cannot read " + dir.filePath("leaf2.jpg"), "File Error"}}));
 }
+
+// A sitting that continued a results file comes back with the rows' cells as
+// that file had them, even where its figures file remembers other texts (the
+// results file edited in a spreadsheet afterwards).
+TEST(Recovery, ContinuedRowsComeBackAsTheFileHadThem) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  const QByteArray bytes = "No.\tPath\tFile Name\tDots/cm\tStem\tLeaf_H\tLeaf_W\tLeaf_A\r\n"
+                           "1\t/p\ta.jpg\t12\t2.5\t1\t2\t3\r\n";
+  WriteBytes(results, bytes);
+  TRecord figures;
+  TRecordEntry e;
+  e.Kind = TRecordEntry::Images;
+  e.Files = QStringList{"/p/a.jpg"};
+  figures.Apply(e);
+  e.Kind = TRecordEntry::Figure;
+  e.Image = 0;
+  e.FigureValue = {1, "Stem", 0, {{1, 1}, {30, 1}}, 4, {"9.9"}, {"cm"}};
+  figures.Apply(e);
+  WriteBytes(FiguresFileName(results), FiguresFileBytes(figures, {"a.jpg"}));
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    first.Prompt.AnswerFile(results);
+    first.Form->ContinueResults1Click();
+    ASSERT_EQ(first.Form->Record.ValueCount(), 1);
+  }
+  Sitting later;
+  later.Prompt.Answers.push_back(mrYes);
+  ASSERT_TRUE(later.Form->OfferLeftOverJournal());
+  EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), bytes);
+  EXPECT_EQ(later.Form->Record.Image(0)->Figures.at(0).Cells, QStringList{"9.9"});
+}

@@ -19,6 +19,7 @@ std::vector<TRecordEntry> SampleEntries() {
   out[3].Kind = TRecordEntry::Scale;
   out[3].Image = 1;
   out[3].ScaleValue = {{1.5, 2}, {254.25, 2}, 10, 25.2750000001, "25.275"};
+  out[3].RecordOnly = true;
   out[4].Kind = TRecordEntry::Figure;
   out[4].Image = 1;
   out[4].DotsPerCmCell = "25.275";
