@@ -5,13 +5,19 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <X11/keysym.h>
 
 #include <csignal>
+#include <cstring>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
 
 #include "app/ProgramInfo.h"
 #include "results/Journal.h"
@@ -23,23 +29,37 @@
 namespace {
 const QString kMainTitle = QString::fromLatin1(ProgramInfo::Title);
 
-// The program, run with the user's data folder of this test.
+// The program, run with the user's data folder of this test. (Started with
+// posix_spawn rather than QProcess: this runs on the person's thread, which
+// has no event loop for a QProcess's helpers.)
 struct Scaliper {
-  QProcess Process;
+  pid_t Pid = -1;
   explicit Scaliper(const QString &dataHome) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", dataHome);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    Process.setProcessEnvironment(env);
-    Process.setProcessChannelMode(QProcess::ForwardedChannels);
-    Process.start(QStringLiteral(SCALIPER_PROGRAM), {});
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e)
+      if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0 && std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
+        env.emplace_back(*e);
+    env.push_back("XDG_DATA_HOME=" + dataHome.toStdString());
+    env.push_back("QT_QPA_PLATFORM=xcb");
+    std::vector<char *> envp;
+    for (std::string &e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    char program[] = SCALIPER_PROGRAM;
+    char *argv[] = {program, nullptr};
+    if (posix_spawn(&Pid, program, nullptr, nullptr, argv, envp.data()) != 0) Pid = -1;
   }
-  ~Scaliper() {
-    if (Process.state() != QProcess::NotRunning) {
-      Process.kill();
-      Process.waitForFinished(10000);
-    }
+  // Kills it with `signal` and waits until it is gone; false when it was not running.
+  bool Kill(int signal) {
+    if (Pid <= 0) return false;
+    ::kill(Pid, signal);
+    return WaitForExit();
   }
+  bool WaitForExit(double seconds = 20) {
+    const bool gone = XDesktop::WaitUntil([&] { return waitpid(Pid, nullptr, WNOHANG) == Pid; }, seconds);
+    if (gone) Pid = -1;
+    return gone;
+  }
+  ~Scaliper() { Kill(SIGKILL); }
 };
 
 // Waits until keys typed now go to `w` of the other program: the window
@@ -163,8 +183,7 @@ TEST(Kill, SittingKilledBetweenTwoOksComesBackWhole) {
         EXPECT_FALSE(cells[3].isEmpty() || cells[4].isEmpty()) << rows[r].constData();
         EXPECT_EQ(cells[5].isEmpty(), r == 3) << rows[r].constData();
       }
-      ::kill(pid_t(first.Process.processId()), SIGKILL);
-      ASSERT_TRUE(first.Process.waitForFinished(10000));
+      ASSERT_TRUE(first.Kill(SIGKILL));
     }
     ASSERT_TRUE(QFile::remove(results) && QFile::remove(FiguresFileName(results)));
     ASSERT_EQ(TJournal::LeftOver().size(), 1);
@@ -178,7 +197,7 @@ TEST(Kill, SittingKilledBetweenTwoOksComesBackWhole) {
     EXPECT_EQ(ReadAll(results), savedBeforeKill);
     EXPECT_EQ(ReadAll(FiguresFileName(results)), figuresBeforeKill);
     Keys(d, main, XDesktop::Control, XK_q);
-    ASSERT_TRUE(again.Process.waitForFinished(20000));
+    ASSERT_TRUE(again.WaitForExit());
     EXPECT_TRUE(QDir(TJournal::Folder()).entryList({"sitting-*"}, QDir::Files).isEmpty());
   });
 }
