@@ -181,6 +181,7 @@ void TForm1::BuildMenus() {
   Files1->addSeparator();
   SaveData1 = Files1->addAction(QStringLiteral("&Save Data"));
   Saveas1 = Files1->addAction(QStringLiteral("Save Data &as"));
+  ExportAnnotated1 = Files1->addAction(QStringLiteral("&Export Annotated Images\u2026"));
   Files1->addSeparator();
   Exit1 = Files1->addAction(QStringLiteral("E&xit"));
 
@@ -299,6 +300,7 @@ void TForm1::ConnectCommands() {
   connect(btBack, &QToolButton::clicked, this, &TForm1::btBackClick);
   bind(OpenImages1, &TForm1::btOpenImagesClick);
   bind(ContinueResults1, &TForm1::ContinueResults1Click);
+  bind(ExportAnnotated1, &TForm1::ExportAnnotated1Click);
   // Double-click, or Enter on the current row, goes to that row's image.
   // (Not the view's "activated", which some desktops give for a single click.)
   connect(StringGrid1, &QTableView::doubleClicked, this,
@@ -412,7 +414,11 @@ void TForm1::closeEvent(QCloseEvent *event) {
   event->ignore();
   bool canClose = true;
   FormCloseQuery(canClose);
-  if (canClose) event->accept();
+  if (!canClose) return;
+  event->accept();
+  // The sitting ends normally: its results were saved, the person chose not
+  // to save them, or nothing was measured. Its journal is no longer needed.
+  Journal.Finish();
 }
 
 void TForm1::EraseOverlay() {

@@ -11,6 +11,8 @@
 #include "common/Prompter.h"
 #include "definitions/DefinitionList.h"
 #include "measuring/ValueText.h"
+#include "results/Journal.h"
+#include "results/Record.h"
 #include "results/ResultsTable.h"
 
 class QAction;
@@ -68,6 +70,12 @@ public:
   // one file never mixes the two.
   QChar DecimalSeparator = u'.';
 
+  // ---- The record of the sitting -------------------------------------------
+  // How every value came about, per image, and its journal on the disk.
+  TRecord Record;
+  TJournal Journal;
+  bool JournalFailed = false;  // reported once; the sitting goes on
+
   // ---- State of a drag on the overlay --------------------------------------
   bool Dragging = false;
   bool AngleFirstArm = false;
@@ -119,6 +127,7 @@ public:
   QAction *ContinueResults1 = nullptr;
   QAction *SaveData1 = nullptr;
   QAction *Saveas1 = nullptr;
+  QAction *ExportAnnotated1 = nullptr;
   QAction *Exit1 = nullptr;
   QMenu *Define1 = nullptr;
   QAction *AddDef1 = nullptr;
@@ -205,6 +214,26 @@ public:
 
   // The text of a value for the results table, with DecimalSeparator.
   QString ValueText(double value) const { return FormatValue(value, DecimalSeparator); }
+
+  // ---- The record ------------------------------------------------------------
+  // Takes entries into the record and appends them to the journal, on the
+  // disk before this returns; the definitions go first when they changed
+  // since they were last recorded.
+  void Remember(const std::vector<TRecordEntry> &entries);
+  // At start: offers back the sitting of a journal left by one that did not
+  // end normally. True when one was brought back.
+  bool OfferLeftOverJournal();
+  // Builds the definitions, the table and the record again from entries.
+  void RestoreEntries(const std::vector<TRecordEntry> &entries);
+  // Draws the image's own scale line and confirmed figures on the overlay,
+  // as they were after OK, when the view shows that image.
+  void DrawRecordedFigures(int image);
+  // A PNG for every image with a scale or a figure, with them drawn on it.
+  void ExportAnnotated1Click();
+  // Rows continued whose image files are not where they say: asks once per
+  // folder where the files are now and changes the Path cells found there.
+  void FindMovedImages(int firstImage);
+  QPointF ImagePoint(QPoint overlay) const { return QPointF(overlay) / Zoom; }
 
   // ---- Overlay ---------------------------------------------------------------
   void PaintBox1MouseDown(Qt::MouseButton button, int X, int Y);

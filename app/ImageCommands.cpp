@@ -23,6 +23,10 @@ void TForm1::btOpenImagesClick() {
   // so that the rows follow the order in which the files were chosen.
   if (OpenDialog1.LastClickedFirst) files.append(files.takeFirst());
   ResultsTable.AppendImageRows(files);
+  TRecordEntry entry;
+  entry.Kind = TRecordEntry::Images;
+  entry.Files = files;
+  Remember({entry});
   PlanReadAhead();  // the first image, or the next one if it was the last
 }
 

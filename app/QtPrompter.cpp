@@ -122,6 +122,21 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
   return !state.Files.isEmpty();
 }
 
+bool TQtPrompter::ChooseFolder(const QString &title, QString &folder) {
+  QFileDialog dialog(Owner_, title);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  const QString start = !folder.isEmpty() ? folder : LastFolder_;
+  if (!start.isEmpty()) dialog.setDirectory(start);
+  dialog.setSizeGripEnabled(true);
+  const int answer = dialog.exec();
+  ReturnFocusToOwner();
+  if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  folder = dialog.selectedFiles().first();
+  LastFolder_ = folder;
+  return true;
+}
+
 void TQtPrompter::ReportError(const QString &text) {
   QMessageBox box(QMessageBox::Critical, QString::fromLatin1(ProgramInfo::Title), text,
                   QMessageBox::Ok, BoxOwner(Owner_));

@@ -17,6 +17,7 @@ public:
   ModalResult Ask(const QString &text, const QString &title, bool withCancel) override;
   int RunModal(QDialog &dialog) override;
   bool RunFileDialog(FileDialogState &dialog) override;
+  bool ChooseFolder(const QString &title, QString &folder) override;
   void ReportError(const QString &text) override;
 
   // Qt name filters for a "Description|patterns" filter: the patterns in the

@@ -52,6 +52,7 @@ void TForm1::GoToImage(int i) {
   ResultsTable.ShowImageRow(CurrentImage);
   ShowImage(CurrentImage);
   TakeScaleOfRow(CurrentImage);
+  DrawRecordedFigures(CurrentImage);
 }
 
 void TForm1::TakeScaleOfRow(int i) {

@@ -14,6 +14,8 @@ int main(int argc, char *argv[]) {
     prompter.SetOwner(&form);
     app.SetPrompter(&prompter);
     form.show();
+    // A sitting that did not end normally left its journal: offered back.
+    form.OfferLeftOverJournal();
     app.exec();
     app.SetPrompter(nullptr);
   } catch (const std::exception &e) {

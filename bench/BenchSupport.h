@@ -52,6 +52,7 @@ public:
   ModalResult Ask(const QString &, const QString &, bool) override { return mrYes; }
   int RunModal(QDialog &dialog) override;
   bool RunFileDialog(FileDialogState &) override { return false; }
+  bool ChooseFolder(const QString &, QString &folder) override { return !folder.isEmpty(); }
   void ReportError(const QString &) override {}
 };
 

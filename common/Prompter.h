@@ -51,6 +51,9 @@ public:
   virtual int RunModal(QDialog &dialog) = 0;
   // Shows a file chooser; true when the user confirmed, with the state updated.
   virtual bool RunFileDialog(FileDialogState &dialog) = 0;
+  // Shows a folder chooser opening at `folder`; true when the user chose one,
+  // which is then in `folder`.
+  virtual bool ChooseFolder(const QString &title, QString &folder) = 0;
   // The application's standard error report: a message box with the text.
   virtual void ReportError(const QString &text) = 0;
 };

@@ -14,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QScrollArea>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolButton>
 #include <cmath>
@@ -59,6 +60,12 @@ public:
     return true;
   }
   void ReportError(const QString &text) override { Fail(QStringLiteral("error: ") + text); }
+  // The folder the annotated pictures are exported to.
+  QString ExportFolder;
+  bool ChooseFolder(const QString &, QString &folder) override {
+    folder = ExportFolder;
+    return !folder.isEmpty();
+  }
 };
 
 // One leaf: where its stalk meets the blade, the direction it points to and
@@ -215,6 +222,9 @@ void Save(const QImage &image, const QString &path) {
 
 int main(int argc, char **argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The journal of this run's sitting goes to a folder of its own.
+  QTemporaryDir dataHome;
+  qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
   QApplication app(argc, argv);
   if (argc != 2) Fail(QStringLiteral("usage: scaliper_screenshot OUTPUT_FOLDER"));
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -288,6 +298,14 @@ int main(int argc, char **argv) {
   Save(form.grab().toImage(), out.filePath(QStringLiteral("drawing.png")));
   run.Confirm();
   run.Release(end);
+
+  // Files > Export Annotated Images: the first picture as it is exported.
+  QTemporaryDir exported;
+  run.Prompt.ExportFolder = exported.path();
+  form.ExportAnnotated1Click();
+  const QImage annotated(exported.filePath(QStringLiteral("leaves01_annotated.png")));
+  if (annotated.isNull()) Fail(QStringLiteral("no annotated picture was exported"));
+  Save(annotated, out.filePath(QStringLiteral("annotated.png")));
 
   if (!run.Prompt.Dialogs.empty()) Fail(QStringLiteral("a scripted answer was not used"));
   folder.removeRecursively();

@@ -11,6 +11,7 @@
 
 #include "definitions/DefinitionFile.h"
 #include "definitions/DefinitionList.h"
+#include "results/Record.h"
 #include "tests/support/SampleImages.h"
 
 namespace {
@@ -58,7 +59,9 @@ int main(int argc, char **argv) {
   const QString jpeg = root + QStringLiteral("/jpeg");
   const QString bmp = root + QStringLiteral("/bmp");
   const QString dfn = root + QStringLiteral("/definitions");
-  for (const QString &d : {jpeg, bmp, dfn})
+  const QString journal = root + QStringLiteral("/journal"), figures = root + QStringLiteral("/figures"),
+                results = root + QStringLiteral("/results");
+  for (const QString &d : {jpeg, bmp, dfn, journal, figures, results})
     if (!QDir().mkpath(d)) return 1;
 
   const struct {
@@ -97,5 +100,36 @@ int main(int argc, char **argv) {
                              Def("", TMeasureKind(-1), false, true, false, false)}));
   Write(dfn, QStringLiteral("empty-list"), QByteArray("0\r\n"));
   Write(dfn, QStringLiteral("lenient"), QByteArray("2\n A\t 2 1  0 0\n 1\nb\nc\t258\t0\t0\t0\t0"));
+  // A sitting's record: every kind of entry, as the program writes them.
+  std::vector<TRecordEntry> entries(6);
+  entries[0].Kind = TRecordEntry::Definitions;
+  entries[0].Defs = {{"Stem", 0, false, false, false, false}, {"Leaf", 2, true, false, false, true}};
+  entries[1].Kind = TRecordEntry::Images;
+  entries[1].Files = {"/p/a.jpg", "/p/b.bmp"};
+  entries[2].Kind = TRecordEntry::Scale;
+  entries[2].ScaleValue = {{1, 1}, {121, 1}, 10, 12, "12"};
+  entries[2].Image = 0;
+  entries[3].Kind = TRecordEntry::Figure;
+  entries[3].Image = 0;
+  entries[3].FigureValue = {2, "Leaf", 2, {{20, 20}, {60, 50}}, 5, {"2.5", "8.3"}, {"cm", "cm\u00b2"}};
+  entries[4].Kind = TRecordEntry::Continued;
+  entries[4].File = "/p/r.csv";
+  entries[4].Separator = ',';
+  entries[4].Rows = {{"3", "/p", "c.jpg", "", "", ""}};
+  entries[5].Kind = TRecordEntry::Saved;
+  entries[5].File = "/p/r.csv";
+  QByteArray lines = JournalHeader(QDateTime(QDate(2026, 1, 2), QTime(3, 4), Qt::UTC));
+  TRecord record;
+  for (const TRecordEntry &e : entries) {
+    lines += JournalLine(e);
+    record.Apply(e);
+  }
+  WriteWithCuts(journal, QStringLiteral("sitting"), lines);
+  WriteWithCuts(figures, QStringLiteral("rows"),
+                "a.jpg\tb.bmp\tc.jpg\n" + FiguresFileBytes(record, {"a.jpg", "b.bmp", "c.jpg"}));
+  WriteWithCuts(results, QStringLiteral("tabs"),
+                "No.\tPath\tFile Name\tDots/cm\tStem\r\n1\t/p\ta.jpg\t12\t2.5\r\n2\t/p\tb.bmp\t\t\r\n\t\t\t\t\r\n");
+  WriteWithCuts(results, QStringLiteral("commas"),
+                "No.,Path,File Name,Dots/cm,Stem\r\n1,\"/p,q\",a.jpg,\"12,5\",\"2,5\"\r\n");
   return ok ? 0 : 1;
 }

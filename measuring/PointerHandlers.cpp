@@ -14,6 +14,22 @@ namespace {
 const QColor kRed(255, 0, 0);
 const QColor kYellow(255, 255, 0);
 const int kLabelPointSize = 8;
+
+// The unit of each value a figure writes: lengths in centimetres, areas in
+// square centimetres, angles in degrees.
+QStringList UnitsOf(const TMeasureType &def, const QStringList &values) {
+  QStringList units;
+  if (def.Kind == mkAngle) {
+    for (int k = 0; k < values.size(); ++k) units << QStringLiteral("\u00b0");
+    return units;
+  }
+  if (def.Kind == mkRectangle)
+    for (const QuantityFlag &q : kQuantityFlags)
+      if (def.*q.Flag) units << (q.Flag == &TMeasureType::Area ? QStringLiteral("cm\u00b2") : QStringLiteral("cm"));
+  while (units.size() < values.size()) units << QStringLiteral("cm");
+  units.resize(values.size());
+  return units;
+}
 }  // namespace
 
 std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
@@ -216,6 +232,11 @@ void TForm1::ScaleRelease(QPoint end) {
     DotsPerCm = dialog.DotsPerCm;
     KnownLengthCm = dialog.LengthCm;
     ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, ValueText(DotsPerCm));
+    TRecordEntry entry;
+    entry.Kind = TRecordEntry::Scale;
+    entry.Image = CurrentImage;
+    entry.ScaleValue = {ImagePoint(StartPoint), ImagePoint(end), KnownLengthCm, DotsPerCm, ValueText(DotsPerCm)};
+    Remember({entry});
     MeasureStep = 0;
     ScaleArmed = false;
     MeasureArmed = true;
@@ -264,10 +285,18 @@ void TForm1::ConfirmFigure(const TMeasureType &def, const std::vector<QPoint> &p
     PaintBox1->PenColor = kYellow;
     DrawFigure(def.Kind, points);
     PaintBox1->TextOut(StartPoint - QPoint(10, 12), def.Name, kLabelPointSize);
+    TRecordEntry entry;
+    entry.Kind = TRecordEntry::Figure;
+    entry.Image = CurrentImage;
     // The row says which scale its values were taken with.
-    if (ResultsTable.Cell(TResultsTable::colDotsPerCm, CurrentImage + 1).isEmpty())
-      ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, ValueText(DotsPerCm));
+    if (ResultsTable.Cell(TResultsTable::colDotsPerCm, CurrentImage + 1).isEmpty()) {
+      entry.DotsPerCmCell = ValueText(DotsPerCm);
+      ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, entry.DotsPerCmCell);
+    }
     ResultsTable.SetImageCells(CurrentImage, def.FirstCol, *values);
+    entry.FigureValue = {MeasureStep + 1, def.Name, int(def.Kind), {}, def.FirstCol, *values, UnitsOf(def, *values)};
+    for (QPoint p : points) entry.FigureValue.Points.push_back(ImagePoint(p));
+    Remember({entry});
     ++MeasureStep;
     SkipUnmeasurableSteps();
   } else {
@@ -314,4 +343,24 @@ void TForm1::MeasureRelease(QPoint end) {
       break;
     default: break;
   }
+}
+
+void TForm1::DrawRecordedFigures(int image) {
+  const TRecordedImage *recorded = Record.Image(image);
+  if (!recorded || recorded->Empty() || ShownImage != image) return;
+  ResetOverlay();
+  auto at = [this](QPointF p) { return QPoint(qRound(p.x() * Zoom), qRound(p.y() * Zoom)); };
+  PaintBox1->Mode = TOverlay::pmCopy;
+  if (recorded->Scale) {
+    PaintBox1->PenColor = kRed;
+    PaintBox1->Line(at(recorded->Scale->P1), at(recorded->Scale->P2));
+  }
+  PaintBox1->PenColor = kYellow;
+  for (const TRecordedFigure &f : recorded->Figures) {
+    std::vector<QPoint> points;
+    for (QPointF p : f.Points) points.push_back(at(p));
+    DrawFigure(TMeasureKind(f.Kind), points);
+    PaintBox1->TextOut(points[0] - QPoint(10, 12), f.Name, kLabelPointSize);
+  }
+  PaintBox1->PenColor = kRed;
 }

@@ -1,3 +1,6 @@
+#include <QDir>
+#include <QFileInfo>
+
 #include "app/Form1.h"
 #include "common/WholeFile.h"
 #include "results/ResultsFileReader.h"
@@ -26,7 +29,46 @@ void TForm1::ContinueResults1Click() {
                         QStringLiteral("File Error"));
     return;
   }
+  // The figures beside the file come back with its rows; a damaged figures
+  // file is reported and left out, and the rows still come.
+  std::vector<TRecordedImage> figures;
+  const QString figuresName = FiguresFileName(name);
+  QByteArray figureBytes;
+  if (QFileInfo::exists(figuresName) && ReadWholeFile(Prompt_, figuresName, kLargestResultsFile, figureBytes)) {
+    QStringList names;
+    for (const QStringList &row : contents.Rows) names << row.value(TResultsTable::colFileName);
+    FiguresFileContents read = ReadFiguresFile(figureBytes, names);
+    if (read.Ok)
+      figures = std::move(read.Images);
+    else
+      Prompt_.ShowMessage(QStringLiteral("Cannot read %1: it %2. The rows are continued without their figures.")
+                              .arg(figuresName, read.Problem),
+                          QStringLiteral("File Error"));
+  }
+  const int firstImage = ResultsTable.ImageCount;
   ResultsTable.AppendSavedRows(contents.Rows);
+  std::vector<TRecordEntry> entries(1);
+  entries[0].Kind = TRecordEntry::Continued;
+  entries[0].File = name;
+  entries[0].Separator = contents.Separator;
+  entries[0].Decimal = contents.DecimalSeparator;
+  entries[0].Rows = contents.Rows;
+  for (size_t k = 0; k < figures.size(); ++k) {
+    TRecordEntry e;
+    e.Image = firstImage + int(k);
+    e.RecordOnly = true;
+    if (figures[k].Scale) {
+      e.Kind = TRecordEntry::Scale;
+      e.ScaleValue = *figures[k].Scale;
+      entries.push_back(e);
+    }
+    e.Kind = TRecordEntry::Figure;
+    for (const TRecordedFigure &f : figures[k].Figures) {
+      e.FigureValue = f;
+      entries.push_back(e);
+    }
+  }
+  Remember(entries);
   if (!contents.Rows.empty()) {
     // The rows' values stand in the definitions' columns from now on.
     RowsContinued = true;
@@ -39,4 +81,31 @@ void TForm1::ContinueResults1Click() {
   SaveDialog1.FileName = name;
   SaveDialog1.Files = QStringList{name};
   SaveDialog1.FilterIndex = contents.Separator == ',' ? rftCsv : rftTabbedText;
+  FindMovedImages(firstImage);
+}
+
+void TForm1::FindMovedImages(int firstImage) {
+  std::vector<TRecordEntry> moved;
+  QStringList asked;
+  for (int i = firstImage; i < ResultsTable.ImageCount; ++i) {
+    const QString folder = ResultsTable.Cell(TResultsTable::colPath, i + 1);
+    if (asked.contains(folder) || QFileInfo::exists(ResultsTable.ImageFilePath(i))) continue;
+    asked << folder;
+    QString now = QFileInfo(OpenDialog3.FileName).absolutePath();
+    if (!Prompt_.ChooseFolder(QStringLiteral("Where are the images of %1 now?").arg(folder), now)) continue;
+    now = QDir::cleanPath(now);
+    // Every row of that folder whose file is in the new one moves there;
+    // the rest keep their Path.
+    for (int j = i; j < ResultsTable.ImageCount; ++j) {
+      if (ResultsTable.Cell(TResultsTable::colPath, j + 1) != folder) continue;
+      if (!QFileInfo::exists(QDir(now).filePath(ResultsTable.Cell(TResultsTable::colFileName, j + 1)))) continue;
+      TRecordEntry e;
+      e.Kind = TRecordEntry::Path;
+      e.Image = j;
+      e.Folder = QDir::toNativeSeparators(now);
+      ResultsTable.SetImageCell(j, TResultsTable::colPath, e.Folder);
+      moved.push_back(e);
+    }
+  }
+  if (!moved.empty()) Remember(moved);
 }

@@ -71,6 +71,8 @@ public:
   void ShowImageRow(int i);
   // Everything in the table has been written to the results file.
   void MarkSaved() { DataChanged_ = false; }
+  // The table holds what has not been saved (a sitting brought back).
+  void MarkChanged() { DataChanged_ = true; }
 
   // The row shown as current by ShowImageRow (-1 before), and the top data
   // row it asked the grid to scroll to.

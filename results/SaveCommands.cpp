@@ -1,3 +1,5 @@
+#include <QFile>
+
 #include "common/WholeFile.h"
 #include "app/Form1.h"
 #include "results/ResultsFileWriter.h"
@@ -7,6 +9,11 @@ bool TForm1::bbSaveClick() {
   const char separator = SaveDialog1.FilterIndex == rftCsv ? ',' : '\t';
   if (!WriteResultsFile(SaveDialog1.FileName, separator)) return false;
   ResultsTable.MarkSaved();
+  TRecordEntry saved;
+  saved.Kind = TRecordEntry::Saved;
+  saved.File = SaveDialog1.FileName;
+  saved.FilterIndex = SaveDialog1.FilterIndex;
+  Remember({saved});
   return true;
 }
 
@@ -17,8 +24,28 @@ bool TForm1::Saveas1Click() {
   return bbSaveClick();
 }
 
+// Writes the results file and the figures file beside it. Each replaces its
+// old file only when all of it is on the disk; when the figures file fails
+// after the results file was replaced, the old results file is put back, so
+// that the two always belong together.
 bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
-  return SaveFileReported(Prompt_, fileName, ResultsFileBytes(ResultsTable, separator), QStringLiteral("Cannot Open"));
+  QByteArray oldResults;
+  QFile old(fileName);
+  const bool hadResults = old.exists() && old.open(QIODevice::ReadOnly);
+  if (hadResults) oldResults = old.readAll();
+  old.close();
+  if (!SaveFileReported(Prompt_, fileName, ResultsFileBytes(ResultsTable, separator), QStringLiteral("Cannot Open")))
+    return false;
+  QStringList names;
+  for (int i = 0; i < ResultsTable.ImageCount; ++i) names << ResultsTable.Cell(TResultsTable::colFileName, i + 1);
+  const QString figures = FiguresFileName(fileName);
+  if (SaveFileReported(Prompt_, figures, FiguresFileBytes(Record, names), QStringLiteral("Cannot Open")))
+    return true;
+  if (hadResults)
+    SaveFile(fileName, oldResults);
+  else
+    QFile::remove(fileName);
+  return false;
 }
 
 // Before the window closes with unsaved results, ask whether to save them. The

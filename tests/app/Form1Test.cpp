@@ -87,7 +87,8 @@ TEST(Form1, ToolBarAndMenus) {
   for (QAction *a : form.menuBar()->actions()) top << a->text();
   EXPECT_EQ(top, (QStringList{"&Files", "&Define Measurements", "&About"}));
   EXPECT_EQ(Captions(form.Files1),
-            (QStringList{"Open &Images", "&Continue Results\u2026", "-", "&Save Data", "Save Data &as", "-", "E&xit"}));
+            (QStringList{"Open &Images", "&Continue Results\u2026", "-", "&Save Data", "Save Data &as",
+                         "&Export Annotated Images\u2026", "-", "E&xit"}));
   EXPECT_EQ(Captions(form.Define1), (QStringList{"&Add Definition", "&Delete Definition", "-",
                                                  "&Save Definitions", "&Load Definitions"}));
   EXPECT_EQ(Captions(form.Help1), (QStringList{"&About SCALIPER"}));

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QTemporaryDir>
+
 #include "app/ScaliperApplication.h"
 #include "tests/desktop/Desktop.h"
 
@@ -42,6 +44,12 @@ int main(int argc, char **argv) {
       }
     }
   }
+
+  // Whatever the program keeps per user (the journals of its sittings) goes
+  // to folders of this run alone, never to the user's own.
+  QTemporaryDir home;
+  for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+    qputenv(name, (home.path() + u'/' + QString::fromLatin1(name)).toLocal8Bit());
 
   int status;
   {

@@ -16,8 +16,11 @@
 #include <memory>
 
 #include "app/Form1.h"
+#include "images/ImageLoader.h"
 #include "definitions/DeleteDefDlg.h"
 #include "measuring/ConvDlg.h"
+#include "results/Journal.h"
+#include "results/Record.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -337,4 +340,307 @@ TEST(ContinueResults, ChoosingARowGoesToItsImage) {
   s.Form->StringGrid1DblClick(3);  // past the last image
   EXPECT_EQ(s.Prompt.Beeps, 2);
   EXPECT_EQ(s.Form->CurrentImage, 1);
+}
+
+namespace {
+// The user's data folder of one test, where the journals go.
+struct DataHome {
+  QTemporaryDir Dir;
+  DataHome() { qputenv("XDG_DATA_HOME", Dir.path().toLocal8Bit()); }
+  QStringList Journals() const {
+    return QDir(TJournal::Folder()).entryList({"*.journal"}, QDir::Files, QDir::Name);
+  }
+};
+
+void DefineStemAndLeaf(Sitting &s) {
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Leaf", mkRectangle, true, true, false, true);
+}
+
+QStringList FileNames(const TResultsTable &table) {
+  QStringList out;
+  for (int i = 0; i < table.ImageCount; ++i) out << table.Cell(TResultsTable::colFileName, i + 1);
+  return out;
+}
+}  // namespace
+
+// A sitting that stops without ending (the program killed between two OKs)
+// leaves its journal; the next start offers it, and Yes brings back the
+// definitions, rows, values, figures and save name exactly, unsaved. A
+// journal whose last entry was cut short comes back without that entry; No
+// keeps the journal aside; one that is no journal is reported and kept.
+TEST(Recovery, SittingThatDidNotEndComesBackAsItWas) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  QByteArray beforeLastOk, atKill, figuresAtKill, journal;
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    OpenThreeImages(first, dir);
+    first.Start();
+    first.MeasureShownImage(120);
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+    first.Form->btNext->click();
+    first.MeasureShownImage(150);
+    first.Form->btNext->click();
+    first.Form->btMeasure->click();
+    first.Prompt.Dialogs.push_back([](QDialog &d) {
+      dynamic_cast<TConvDlg &>(d).btOK->click();
+      return d.result();
+    });
+    first.Drag({1, 1}, {91, 1});
+    beforeLastOk = ResultsFileBytes(first.Form->ResultsTable, '\t');
+    first.Prompt.Press(mrOk);
+    first.Drag({10, 10}, {40, 40});
+    atKill = ResultsFileBytes(first.Form->ResultsTable, '\t');
+    figuresAtKill = FiguresFileBytes(first.Form->Record, FileNames(first.Form->ResultsTable));
+    journal = ReadAll(first.Form->Journal.Path());
+    ASSERT_EQ(home.Journals().size(), 1);
+  }  // gone without closing, as when killed
+  ASSERT_NE(beforeLastOk, atKill);
+
+  struct Case {
+    const char *Name;
+    QByteArray Journal;
+    ModalResult Answer;
+    QByteArray Expected;  // the table brought back; empty: nothing
+    const char *Counts;   // as the question names them
+  };
+  const Case cases[] = {
+      {"whole", journal, mrYes, atKill, "3 images and 12 values"},
+      {"cut in the last entry", journal.left(journal.size() - 20), mrYes, beforeLastOk, "3 images and 11 values"},
+      {"answered No", journal, mrNo, "", "3 images and 12 values"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    QDir(TJournal::Folder()).removeRecursively();
+    QDir().mkpath(TJournal::Folder());
+    WriteBytes(TJournal::Folder() + "/sitting-20260101-000000-000-1.journal", c.Journal);
+    Sitting later;
+    later.Prompt.Answers.push_back(c.Answer);
+    EXPECT_EQ(later.Form->OfferLeftOverJournal(), c.Answer == mrYes);
+    ASSERT_EQ(later.Prompt.Questions.size(), 1u);
+    EXPECT_EQ(later.Prompt.Questions[0].Title, "Confirm");
+    EXPECT_TRUE(later.Prompt.Questions[0].Text.contains(c.Counts)) << later.Prompt.Questions[0].Text.toStdString();
+    EXPECT_TRUE(later.Prompt.Messages.empty());
+    if (c.Answer == mrNo) {
+      EXPECT_EQ(later.Form->ResultsTable.ImageCount, 0);
+      EXPECT_EQ(home.Journals(), QStringList{"kept-sitting-20260101-000000-000-1.journal"});
+      EXPECT_TRUE(TJournal::LeftOver().isEmpty());
+      continue;
+    }
+    EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), c.Expected);
+    EXPECT_TRUE(later.Form->ResultsTable.DataChanged());
+    EXPECT_FALSE(later.Form->AddDef1->isEnabled());
+    EXPECT_EQ(later.Form->SaveDialog1.FileName, results);
+    if (c.Expected == atKill)
+      EXPECT_EQ(FiguresFileBytes(later.Form->Record, FileNames(later.Form->ResultsTable)), figuresAtKill);
+    // The entries now live in this sitting's journal, which a normal end removes.
+    ASSERT_EQ(home.Journals().size(), 1);
+    EXPECT_TRUE(TJournal::LeftOver().isEmpty());
+    later.Prompt.Answers.push_back(mrYes);
+    later.Form->close();
+    EXPECT_EQ(ReadAll(results), c.Expected);
+    EXPECT_TRUE(home.Journals().isEmpty());
+  }
+
+  QDir(TJournal::Folder()).removeRecursively();
+  QDir().mkpath(TJournal::Folder());
+  WriteBytes(TJournal::Folder() + "/sitting-20260101-000000-000-2.journal", "\x89PNG\r\n");
+  Sitting damaged;
+  EXPECT_FALSE(damaged.Form->OfferLeftOverJournal());
+  ASSERT_EQ(damaged.Prompt.Messages.size(), 1u);
+  EXPECT_EQ(damaged.Prompt.Messages[0].Title, "File Error");
+  EXPECT_EQ(home.Journals(), QStringList{"kept-sitting-20260101-000000-000-2.journal"});
+}
+
+namespace {
+QImage ViewPixels(Sitting &s) { return s.Form->ScrollContent->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// The pixels of a picture that are in the figures' yellow.
+std::vector<QPoint> YellowPixels(const QImage &image) {
+  std::vector<QPoint> out;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) == qRgb(255, 255, 0)) out.emplace_back(x, y);
+  return out;
+}
+}  // namespace
+
+// Saved, closed, continued in a later sitting and shown again with Back:
+// each image shows its own figures at the same pixels as after OK (and its
+// scale line), an image measured on nothing shows none, and Measure clears
+// them. A damaged figures file is reported; the rows come all the same.
+TEST(ContinueResults, FiguresComeBackOnTheirOwnImages) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  std::vector<QPoint> afterOk;
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    OpenThreeImages(first, dir);
+    first.Start();
+    first.MeasureShownImage(120);
+    afterOk = YellowPixels(ViewPixels(first));
+    first.Form->btNext->click();
+    first.MeasureShownImage(150);
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+    first.Form->close();
+  }
+  ASSERT_FALSE(afterOk.empty());
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged figures file" : "figures file");
+    if (damaged) WriteBytes(FiguresFileName(results), ReadAll(FiguresFileName(results)).replace("\"p\"", "\"q\""));
+    Sitting later;
+    DefineStemAndLeaf(later);
+    later.Prompt.AnswerFile(results);
+    later.Form->ContinueResults1Click();
+    EXPECT_EQ(later.Form->ResultsTable.ImageCount, 3);
+    later.Start();
+    later.Form->btNext->click();
+    later.Form->btNext->click();
+    EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());  // the third image has no figures
+    later.Form->btBackClick();
+    later.Form->btBackClick();
+    ASSERT_EQ(later.Form->CurrentImage, 0);
+    if (damaged) {
+      ASSERT_EQ(later.Prompt.Messages.size(), 1u);
+      EXPECT_EQ(later.Prompt.Messages[0].Title, "File Error");
+      EXPECT_TRUE(later.Prompt.Messages[0].Text.contains(FiguresFileName(results)));
+      EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());
+      continue;
+    }
+    EXPECT_TRUE(later.Prompt.Messages.empty());
+    const QImage back = ViewPixels(later);
+    EXPECT_EQ(YellowPixels(back), afterOk);
+    EXPECT_EQ(back.pixel(60, 1), qRgb(255, 0, 0));  // on the scale line
+    later.Form->btMeasure->click();
+    EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());
+  }
+}
+
+// A batch whose folder was moved after the save: Continue Results asks once
+// for the folder the images are in now, the rows' Path follows, and every
+// image shows again. Cancel keeps the rows as they were.
+TEST(ContinueResults, MovedBatchIsFoundInItsNewFolder) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString before = dir.filePath("photos"), after = dir.filePath("moved/photos"), results = dir.filePath("run.txt");
+  ASSERT_TRUE(QDir().mkpath(before) && QDir().mkpath(dir.filePath("moved")));
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    QTemporaryDir unused;
+    for (int i = 1; i <= 3; ++i) {
+      const QString path = before + QStringLiteral("/leaf%1.jpg").arg(i);
+      WriteBytes(path, MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
+      first.Prompt.AnswerFiles({path});
+      first.Form->btOpenImages->click();
+    }
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+  }
+  ASSERT_TRUE(QDir().rename(before, after));
+  for (const bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "pointed to the new folder");
+    Sitting later;
+    DefineStemAndLeaf(later);
+    later.Prompt.Folders.push_back(cancel ? QString() : after);
+    later.Prompt.AnswerFile(results);
+    later.Form->ContinueResults1Click();
+    EXPECT_EQ(later.Prompt.FolderTitles, (std::vector<QString>{"Where are the images of " + before + " now?"}));
+    EXPECT_EQ(later.Form->ResultsTable.DataChanged(), !cancel);
+    later.Start();
+    for (int i = 0; i < 3; ++i) {
+      if (i) later.Form->btNext->click();
+      EXPECT_EQ(later.Form->ResultsTable.Cell(TResultsTable::colPath, i + 1), cancel ? before : after);
+      EXPECT_EQ(later.Form->CurrentImageShown(), !cancel);
+    }
+    EXPECT_EQ(later.Prompt.Beeps, cancel ? 3 : 0);
+  }
+}
+
+// Annotated pictures: one PNG at full resolution for each image with a scale
+// or a figure, the figures in yellow with a dark outline, the legend in the
+// corner and kept as the picture's text, the picture untouched elsewhere.
+// An existing file is replaced only after Yes; a picture that cannot be read
+// is reported and the others still go.
+TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
+  DataHome home;
+  QTemporaryDir dir, out;
+  Sitting s;
+  DefineStemAndLeaf(s);
+  OpenThreeImages(s, dir);
+  s.Start();
+  s.MeasureShownImage(120);
+  s.Form->btNext->click();
+  s.MeasureShownImage(150);
+  s.Prompt.Folders.push_back(out.path());
+  s.Form->ExportAnnotated1Click();
+  EXPECT_TRUE(s.Prompt.Messages.empty());
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), (QStringList{"leaf1_annotated.png", "leaf2_annotated.png"}));
+
+  const QImage read(out.filePath("leaf1_annotated.png"));
+  EXPECT_EQ(read.text("Description"), QStringLiteral("leaf1.jpg  \u2014  12 dots/cm"));
+  const QImage exported = read.convertToFormat(QImage::Format_RGB32);
+  QImage picture;
+  ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), true, picture));
+  ASSERT_EQ(exported.size(), picture.size());
+  // The rectangle from (20, 20) to (60, 50) and the line from (10, 10) to (50, 40).
+  for (QPoint p : {QPoint(40, 20), QPoint(20, 35), QPoint(60, 45), QPoint(30, 25)})
+    EXPECT_EQ(exported.pixel(p), qRgb(255, 255, 0)) << p.x() << "," << p.y();
+  EXPECT_EQ(exported.pixel(40, 21), qRgb(0, 0, 0));  // the outline
+  EXPECT_EQ(exported.pixel(1, 1), qRgb(0, 0, 0));    // the legend's band
+  int changed = 0;
+  for (int y = 60; y < picture.height(); ++y)
+    for (int x = 70; x < picture.width(); ++x) changed += exported.pixel(x, y) != picture.pixel(x, y);
+  EXPECT_EQ(changed, 0);
+
+  WriteBytes(out.filePath("leaf1_annotated.png"), "kept");
+  ASSERT_TRUE(QFile::remove(dir.filePath("leaf2.jpg")));
+  s.Prompt.Folders.push_back(out.path());
+  s.Prompt.Answers = {mrNo, mrYes};
+  s.Form->ExportAnnotated1Click();
+  EXPECT_EQ(s.Prompt.Questions.size(), 3u);  // Start, then one for each file
+  EXPECT_EQ(ReadAll(out.filePath("leaf1_annotated.png")), "kept");
+  EXPECT_EQ(s.Prompt.Messages, (std::vector<ScriptedPrompter::Shown>{
+                                   {"Cannot read " + dir.filePath("leaf2.jpg"), "File Error"}}));
+}
+
+// A sitting that continued a results file comes back with the rows' cells as
+// that file had them, even where its figures file remembers other texts (the
+// results file edited in a spreadsheet afterwards).
+TEST(Recovery, ContinuedRowsComeBackAsTheFileHadThem) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  const QByteArray bytes = "No.\tPath\tFile Name\tDots/cm\tStem\tLeaf_H\tLeaf_W\tLeaf_A\r\n"
+                           "1\t/p\ta.jpg\t12\t2.5\t1\t2\t3\r\n";
+  WriteBytes(results, bytes);
+  TRecord figures;
+  TRecordEntry e;
+  e.Kind = TRecordEntry::Images;
+  e.Files = QStringList{"/p/a.jpg"};
+  figures.Apply(e);
+  e.Kind = TRecordEntry::Figure;
+  e.Image = 0;
+  e.FigureValue = {1, "Stem", 0, {{1, 1}, {30, 1}}, 4, {"9.9"}, {"cm"}};
+  figures.Apply(e);
+  WriteBytes(FiguresFileName(results), FiguresFileBytes(figures, {"a.jpg"}));
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    first.Prompt.AnswerFile(results);
+    first.Form->ContinueResults1Click();
+    ASSERT_EQ(first.Form->Record.ValueCount(), 1);
+  }
+  Sitting later;
+  later.Prompt.Answers.push_back(mrYes);
+  ASSERT_TRUE(later.Form->OfferLeftOverJournal());
+  EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), bytes);
+  EXPECT_EQ(later.Form->Record.Image(0)->Figures.at(0).Cells, QStringList{"9.9"});
 }

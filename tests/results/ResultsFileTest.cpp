@@ -16,6 +16,7 @@
 
 #include "app/Form1.h"
 #include "definitions/DefinitionList.h"
+#include "results/Record.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/support/TestFiles.h"
@@ -139,6 +140,21 @@ TEST(SaveCommands, FailuresReportKeepDataChangedAndTheOldFile) {
   prompt.CancelFile();
   EXPECT_FALSE(form.Saveas1Click());
   EXPECT_EQ(form.SaveDialog1.FileName, readOnly);
+
+  // The figures file beside it cannot be replaced: the results file written
+  // first is put back as it was, and a new one taken away again.
+  for (const bool existed : {true, false}) {
+    const QString results = dir.filePath(existed ? "old.txt" : "new.txt");
+    if (existed) WriteBytes(results, "old results");
+    WriteBytes(FiguresFileName(results), "old figures");
+    QFile::setPermissions(FiguresFileName(results), QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    prompt.AnswerFile(results);
+    EXPECT_FALSE(form.Saveas1Click());
+    EXPECT_EQ(prompt.Messages.back().Text, "Cannot Open" + FiguresFileName(results));
+    EXPECT_EQ(ReadAll(results), existed ? QByteArray("old results") : QByteArray("<missing>"));
+    EXPECT_EQ(ReadAll(FiguresFileName(results)), QByteArray("old figures"));
+    EXPECT_TRUE(form.ResultsTable.DataChanged());
+  }
 }
 
 TEST(SaveCommands, CloseQuestion) {
@@ -246,7 +262,7 @@ void SaveInReadOnlyFolder(const QString &folder) {
   prompt.AnswerFile(fresh);
   EXPECT_FALSE(form.Saveas1Click());
   EXPECT_EQ(prompt.Messages, (std::vector<ScriptedPrompter::Shown>{{"Cannot Open" + fresh, "File Error"}}));
-  EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"d.dfn", "r.csv"}));
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"d.dfn", "r.csv", "r.csv.figures.json"}));
 }
 }  // namespace
 
@@ -258,7 +274,9 @@ TEST(SaveCommands, ReadOnlyFolderSavesExistingFilesInPlace) {
   QTemporaryDir dir;
   const QString folder = dir.filePath("shared");
   ASSERT_TRUE(QDir().mkdir(folder));
-  for (const char *name : {"r.csv", "d.dfn"}) {
+  // The figures file goes with the results file: in a folder where no new
+  // file can be made, both must be there to be written in place.
+  for (const char *name : {"r.csv", "r.csv.figures.json", "d.dfn"}) {
     WriteBytes(folder + "/" + name, "older and longer contents\r\n");
     QFile::setPermissions(folder + "/" + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                    QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther);

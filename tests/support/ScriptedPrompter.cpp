@@ -63,3 +63,13 @@ void ScriptedPrompter::CancelFile() {
 void ScriptedPrompter::Press(int modalResult) {
   Dialogs.push_back([=](QDialog &) { return modalResult; });
 }
+
+bool ScriptedPrompter::ChooseFolder(const QString &title, QString &folder) {
+  FolderTitles.push_back(title);
+  if (Folders.empty()) return false;  // Cancel; a test reads FolderTitles
+  const QString answer = Folders.front();
+  Folders.pop_front();
+  if (answer.isEmpty()) return false;
+  folder = answer;
+  return true;
+}

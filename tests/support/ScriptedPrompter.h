@@ -29,12 +29,17 @@ public:
   std::deque<ModalResult> Answers;
   std::deque<std::function<int(QDialog &)>> Dialogs;
   std::deque<std::function<bool(FileDialogState &)>> FileDialogs;
+  // Folder choosers: the answers (empty, or none left: Cancel), and each
+  // title asked.
+  std::deque<QString> Folders;
+  std::vector<QString> FolderTitles;
 
   void Beep() override { ++Beeps; }
   void ShowMessage(const QString &text, const QString &title) override;
   ModalResult Ask(const QString &text, const QString &title, bool withCancel) override;
   int RunModal(QDialog &dialog) override;
   bool RunFileDialog(FileDialogState &dialog) override;
+  bool ChooseFolder(const QString &title, QString &folder) override;
   void ReportError(const QString &text) override { Errors.push_back(text); }
 
   // Convenience scripts.

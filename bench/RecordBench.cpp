@@ -1,0 +1,138 @@
+// The record of a sitting: appending to its journal, bringing a sitting of
+// 10,000 images back, and exporting an annotated 24-megapixel picture.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "app/Form1.h"
+#include "bench/BenchSupport.h"
+#include "definitions/DefinitionList.h"
+#include "tests/support/SampleImages.h"
+
+using namespace bench;
+
+namespace {
+TRecordEntry FigureEntry(int image) {
+  TRecordEntry e;
+  e.Kind = TRecordEntry::Figure;
+  e.Image = image;
+  e.FigureValue = {2, QStringLiteral("Leaf"), 2, {{120.5, 80}, {940, 611.25}}, 5,
+                   {QStringLiteral("21.4375"), QStringLiteral("31.25"), QStringLiteral("669.9219")},
+                   {QStringLiteral("cm"), QStringLiteral("cm"), QStringLiteral("cm\u00b2")}};
+  return e;
+}
+
+void Define(TForm1 &form) {
+  AddDefinition(form.DefinitionList, form.ResultsTable, QStringLiteral("Stem"), mkLine, false, false, false, false);
+  AddDefinition(form.DefinitionList, form.ResultsTable, QStringLiteral("Leaf"), mkRectangle, true, true, false, true);
+}
+
+// The append an OK makes (the entry written and on the disk) against a
+// durable append of the same bytes to a plain file kept open.
+void AppendBench(const QString &dir) {
+  OkPrompter prompter;
+  TForm1 form(prompter);
+  Define(form);
+  TRecordEntry images;
+  images.Kind = TRecordEntry::Images;
+  images.Files = Files(100);
+  form.Remember({images});
+  const QByteArray line = JournalLine(FigureEntry(7));
+  const int plain = ::open(QFile::encodeName(dir + QStringLiteral("/plain")).constData(),
+                           O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  int k = 0;
+  const Paired times = Alternate(
+      200, [&] { form.Remember({FigureEntry(k++ % 100)}); },
+      [&] {
+        if (::write(plain, line.constData(), size_t(line.size())) != line.size() || ::fdatasync(plain) != 0)
+          std::printf("plain append failed\n");
+      });
+  ::close(plain);
+  std::printf("journal append: mean %.3f ms, plain durable append: mean %.3f ms\n", Mean(times.A) / 1e6,
+              Mean(times.B) / 1e6);
+  Print("journal_append_ratio", times.MeanRatio());
+}
+
+// Reading a journal of 10,000 measured images and building the definitions,
+// the table and the record again, as Yes to the start-up question does.
+void RestoreBench(const QString &) {
+  constexpr int kImages = 10000;
+  std::vector<TRecordEntry> entries(2);
+  entries[0].Kind = TRecordEntry::Definitions;
+  entries[0].Defs = {{QStringLiteral("Stem"), 0, false, false, false, false},
+                     {QStringLiteral("Leaf"), 2, true, true, false, true}};
+  entries[1].Kind = TRecordEntry::Images;
+  entries[1].Files = Files(kImages);
+  for (int i = 0; i < kImages; ++i) {
+    TRecordEntry scale;
+    scale.Kind = TRecordEntry::Scale;
+    scale.Image = i;
+    scale.ScaleValue = {{10, 10}, {1210, 10}, 10, 120, QStringLiteral("120")};
+    entries.push_back(scale);
+    TRecordEntry stem = FigureEntry(i);
+    stem.FigureValue = {1, QStringLiteral("Stem"), 0, {{30, 40}, {530, 900}}, 4, {QStringLiteral("8.2915")},
+                        {QStringLiteral("cm")}};
+    entries.push_back(stem);
+    entries.push_back(FigureEntry(i));
+  }
+  QByteArray journal = JournalHeader(QDateTime::currentDateTime());
+  for (const TRecordEntry &e : entries) journal += JournalLine(e);
+  OkPrompter prompter;
+  std::vector<double> ms;
+  for (int round = 0; round < 5; ++round) {
+    TForm1 form(prompter);
+    QElapsedTimer t;
+    t.start();
+    const JournalContents read = ReadJournal(journal);
+    form.RestoreEntries(read.Entries);
+    ms.push_back(t.nsecsElapsed() / 1e6);
+    if (form.ResultsTable.ImageCount != kImages || form.Record.ValueCount() != 5 * kImages)
+      std::printf("restore incomplete\n");
+  }
+  std::sort(ms.begin(), ms.end());
+  std::printf("restore of %d images, %.1f MB: median %.1f ms, worst %.1f ms\n", kImages, journal.size() / kMiB,
+              ms[ms.size() / 2], ms.back());
+  Print("restore_10k_ms", ms[ms.size() / 2]);
+}
+
+// Export Annotated Images for one 24-megapixel photograph (read, drawn on and
+// written as PNG) against a plain PNG save of the same picture by Qt.
+void ExportBench(const QString &dir) {
+  const QString photo = dir + QStringLiteral("/photo.jpg");
+  QFile f(photo);
+  if (!f.open(QIODevice::WriteOnly) || f.write(MakePhotoJpeg(6000, 4000, 3)) <= 0) return;
+  f.close();
+  OkPrompter prompter;
+  TForm1 form(prompter);
+  Define(form);
+  form.ResultsTable.AppendImageRows({photo});
+  TRecordEntry images;
+  images.Kind = TRecordEntry::Images;
+  images.Files = QStringList{photo};
+  form.Record.Apply(images);
+  TRecordEntry scale;
+  scale.Kind = TRecordEntry::Scale;
+  scale.Image = 0;
+  scale.ScaleValue = {{100, 3800}, {1300, 3800}, 10, 120, QStringLiteral("120")};
+  form.Record.Apply(scale);
+  form.Record.Apply(FigureEntry(0));
+  const QString out = dir + QStringLiteral("/out");
+  QDir().mkpath(out);
+  form.SaveDialog1.FileName = out + QStringLiteral("/results.txt");
+  QImage decoded(photo);
+  const Paired times = Alternate(
+      3, [&] { form.ExportAnnotated1Click(); },
+      [&] { decoded.save(dir + QStringLiteral("/plain.png"), "png"); });
+  std::printf("export: mean %.0f ms, plain PNG save: mean %.0f ms\n", Mean(times.A) / 1e6, Mean(times.B) / 1e6);
+  Print("export_ratio_24mp", times.MeanRatio());
+}
+
+Section journalAppend("journal_append", AppendBench);
+Section restore("restore", RestoreBench);
+Section exportSection("export", ExportBench);
+}  // namespace

@@ -1,0 +1,30 @@
+// Feeds arbitrary bytes to the results file reader, as Continue Results does
+// with the chosen file. The headings expected are the fields of the input's
+// own first line, so that the reader goes on to the rows.
+#include <QByteArray>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/FuzzSupport.h"
+#include "results/ResultsFileReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+  QByteArray first = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
+  if (first.endsWith('\r')) first.chop(1);
+  const QStringList headings = QString::fromLocal8Bit(first).split(first.contains('\t') ? u'\t' : u',');
+  const ResultsFileContents read = ReadResultsFile(bytes, headings);
+  if (!read.Ok) {
+    FUZZ_CHECK(read.BadLine >= 1 && !read.Problem.isEmpty());
+    FUZZ_CHECK(read.Rows.empty());
+    return 0;
+  }
+  FUZZ_CHECK(read.Separator == '\t' || read.Separator == ',');
+  for (size_t r = 0; r < read.Rows.size(); ++r) {
+    FUZZ_CHECK(read.Rows[r].size() == headings.size());
+    FUZZ_CHECK(read.Rows[r][0] == QString::number(r + 1));
+  }
+  return 0;
+}
