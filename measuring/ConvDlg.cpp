@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "common/ErrorReport.h"
 #include "common/Prompter.h"
 #include "common/DialogSetUp.h"
 #include "measuring/ValueText.h"
@@ -69,7 +68,12 @@ void TConvDlg::edCmChange() {
   if (text.isEmpty()) return;
   bool ok = false;
   const int n = text.trimmed().toInt(&ok);
-  if (!ok) throw EScaliperError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+  if (!ok) {
+    // Reported here, where it arises: an error thrown out of a text box's
+    // signal would unwind through the toolkit's own code.
+    Prompt_.ReportError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return;
+  }
   LengthCm = n;
   // A known length of 0 or below gives no scale; the label stays empty.
   SetDotsPerCm(n > 0 ? double(LengthDots) / n : 0.0);

@@ -217,7 +217,7 @@ TEST(Form1, ErrorsEscapingACommandAreReportedAndTheProgramGoesOn) {
   auto &app = static_cast<TScaliperApplication &>(*qApp);
   app.SetPrompter(&prompt);
   int after = 0;
-  QTimer::singleShot(0, &form, [] { throw EScaliperError("'x' is not a valid integer value"); });
+  QTimer::singleShot(0, &form, [] { throw std::runtime_error("'x' is not a valid integer value"); });
   QTimer::singleShot(0, &form, [] { throw 42; });
   QTimer::singleShot(0, &form, [&] { ++after; });
   QTest::qWait(50);
