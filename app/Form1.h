@@ -209,6 +209,8 @@ public:
   bool Saveas1Click();
   // Writes the results file; true on success. Reports its own failures.
   bool WriteResultsFile(const QString &fileName, char separator);
+  // Save writes to this file with this file type from now on, without asking.
+  void SetSaveTarget(const QString &fileName, int filterIndex);
   // Reads a saved results file back as image rows, to go on measuring.
   void ContinueResults1Click();
 
@@ -292,6 +294,12 @@ private:
   // A figure from its points: a rectangle's two corners, or lines from the
   // first point to each other one.
   void DrawFigure(TMeasureKind kind, const std::vector<QPoint> &points);
+  // A figure kept for good: in yellow, with its name beside its first point.
+  void DrawMark(TMeasureKind kind, const std::vector<QPoint> &points, const QString &name);
+  // The cell texts of the figure of `def` whose moving end is at `end`;
+  // none for an angle whose arm has no length, or a kind that is measured
+  // by no figure.
+  std::optional<QStringList> FigureValues(const TMeasureType &def, QPoint end) const;
   // Asks OK or Retry for a figure drawn as a band. OK draws it for good with
   // its name and writes its values into the current image's row, the next
   // measurement becoming due; Retry, or a figure without a value, erases it.

@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "common/WholeFile.h"
 #include "definitions/DefinitionList.h"
+#include "results/ResultsFileWriter.h"
 
 namespace {
 // A journal of 10,000 images holds a few megabytes.
@@ -98,9 +99,7 @@ void TForm1::RestoreEntries(const std::vector<TRecordEntry> &entries) {
         ResultsTable.AppendSavedRows(e.Rows);
         values = values || !e.Rows.empty();
         if (!e.Decimal.isNull()) DecimalSeparator = e.Decimal;
-        SaveDialog1.FileName = e.File;
-        SaveDialog1.Files = QStringList{e.File};
-        SaveDialog1.FilterIndex = e.Separator == ',' ? 2 : 1;
+        SetSaveTarget(e.File, e.Separator == ',' ? rftCsv : rftTabbedText);
         break;
       case TRecordEntry::Scale:
         if (e.RecordOnly || e.Image >= ResultsTable.ImageCount) break;
@@ -120,9 +119,7 @@ void TForm1::RestoreEntries(const std::vector<TRecordEntry> &entries) {
         if (e.Image < ResultsTable.ImageCount) ResultsTable.SetImageCell(e.Image, TResultsTable::colPath, e.Folder);
         break;
       case TRecordEntry::Saved:
-        SaveDialog1.FileName = e.File;
-        SaveDialog1.Files = QStringList{e.File};
-        SaveDialog1.FilterIndex = e.FilterIndex;
+        SetSaveTarget(e.File, e.FilterIndex);
         break;
     }
     Record.Apply(e);

@@ -118,6 +118,22 @@ void TForm1::EndUnfinishedFigure() {
   HideDrawingAids();
 }
 
+std::optional<QStringList> TForm1::FigureValues(const TMeasureType &def, QPoint end) const {
+  switch (def.Kind) {
+    case mkLine: return QStringList{ValueText(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))};
+    case mkAngle:
+      if (const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, end))
+        return QStringList{ValueText(*angle)};
+      return std::nullopt;
+    case mkRectangle: {
+      QStringList texts;
+      for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << ValueText(value);
+      return texts;
+    }
+    default: return std::nullopt;
+  }
+}
+
 bool TForm1::FigureBeingDrawn(QPoint p, QString &value, std::vector<QLineF> &lines) const {
   // A picture point is an overlay pixel's centre divided by the zoom.
   auto at = [this](QPoint q) { return (QPointF(q) + QPointF(0.5, 0.5)) / Zoom; };
@@ -130,39 +146,40 @@ bool TForm1::FigureBeingDrawn(QPoint p, QString &value, std::vector<QLineF> &lin
     return true;
   }
   const TMeasureType &def = DefinitionList.At(MeasureStep);
-  switch (def.Kind) {
-    case mkLine:
-      // With no scale yet the length is in dots, and says so.
-      value = DotsPerCm > 0 ? ValueText(LineLengthCm(StartPoint, p, Zoom, DotsPerCm)) + QStringLiteral(" cm")
-                            : ValueText(LineLengthCm(StartPoint, p, Zoom, 1.0)) + QStringLiteral(" dots");
-      lines = {{at(StartPoint), at(p)}};
-      return true;
-    case mkAngle:
-      if (AngleSecondArm) {
-        if (const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, p))
-          value = ValueText(*angle) + QStringLiteral("\u00b0");
-        lines = {{at(StartPoint), at(ArmEnd1)}, {at(StartPoint), at(p)}};
-      } else {
-        lines = {{at(StartPoint), at(p)}};
-      }
-      return true;
-    case mkRectangle: {
-      static const char *const kParts[] = {"H ", "W ", "P ", "A "};
-      const std::vector<double> values = RectangleQuantities(StartPoint, p, Zoom, DotsPerCm, def);
-      QStringList parts;
-      size_t k = 0;
-      for (int q = 0; q < 4; ++q) {
-        if (!(def.*kQuantityFlags[q].Flag)) continue;
-        parts << QLatin1String(kParts[q]) + ValueText(values[k++]) +
-                     (q == 3 ? QStringLiteral(" cm\u00b2") : QStringLiteral(" cm"));
-      }
-      value = parts.join(QStringLiteral("  "));
-      const QPointF a = at(StartPoint), b = at(p);
-      lines = {{a, {b.x(), a.y()}}, {{b.x(), a.y()}, b}, {b, {a.x(), b.y()}}, {{a.x(), b.y()}, a}};
-      return true;
-    }
-    default: return false;
+  if (!MeasureKinds::IsKnown(def.Kind)) return false;
+  const QPointF a = at(StartPoint), b = at(p);
+  if (def.Kind == mkRectangle)
+    lines = {{a, {b.x(), a.y()}}, {{b.x(), a.y()}, b}, {b, {a.x(), b.y()}}, {{a.x(), b.y()}, a}};
+  else if (AngleFirstArm)
+    lines = {{a, b}};  // no angle yet, so no value
+  else if (def.Kind == mkAngle)
+    lines = {{a, at(ArmEnd1)}, {a, b}};
+  else
+    lines = {{a, b}};
+  if (AngleFirstArm) return true;
+  if (def.Kind == mkLine && DotsPerCm <= 0) {
+    // With no scale yet the length is in dots, and says so.
+    value = ValueText(LineLengthCm(StartPoint, p, Zoom, 1.0)) + QStringLiteral(" dots");
+    return true;
   }
+  // Each value as the table will hold it, with its unit; a rectangle's
+  // quantities are named by the letter of their heading.
+  const std::optional<QStringList> values = FigureValues(def, p);
+  if (!values) return true;
+  const QStringList units = UnitsOf(def, *values);
+  QStringList parts;
+  int q = 0;
+  for (int k = 0; k < values->size(); ++k) {
+    QString part;
+    if (def.Kind == mkRectangle) {
+      while (!(def.*kQuantityFlags[q].Flag)) ++q;
+      part = QLatin1String(kQuantityFlags[q++].Suffix + 1) + u' ';
+    }
+    part += values->at(k) + (def.Kind == mkAngle ? QString() : QStringLiteral(" ")) + units.at(k);
+    parts << part;
+  }
+  value = parts.join(QStringLiteral("  "));
+  return true;
 }
 
 void TForm1::UpdateDrawingAids(QPoint p) {
@@ -275,16 +292,20 @@ void TForm1::DrawFigure(TMeasureKind kind, const std::vector<QPoint> &points) {
   for (size_t k = 1; k < points.size(); ++k) PaintBox1->Line(points[0], points[k]);
 }
 
+void TForm1::DrawMark(TMeasureKind kind, const std::vector<QPoint> &points, const QString &name) {
+  PaintBox1->Mode = TOverlay::pmCopy;
+  PaintBox1->PenColor = kYellow;
+  DrawFigure(kind, points);
+  PaintBox1->TextOut(points[0] - QPoint(10, 12), name, kLabelPointSize);
+}
+
 void TForm1::ConfirmFigure(const TMeasureType &def, const std::vector<QPoint> &points, QPoint release,
                            const std::optional<QStringList> &values) {
   // A figure without a value (an angle with an arm of no length) is taken
   // again, as after Retry.
   if (!values) Prompt_.Beep();
   if (values && RunOkRetry(release) == mrOk) {
-    PaintBox1->Mode = TOverlay::pmCopy;
-    PaintBox1->PenColor = kYellow;
-    DrawFigure(def.Kind, points);
-    PaintBox1->TextOut(StartPoint - QPoint(10, 12), def.Name, kLabelPointSize);
+    DrawMark(def.Kind, points, def.Name);
     TRecordEntry entry;
     entry.Kind = TRecordEntry::Figure;
     entry.Image = CurrentImage;
@@ -311,17 +332,10 @@ void TForm1::MeasureRelease(QPoint end) {
   const TMeasureType &def = DefinitionList.At(MeasureStep);
   switch (def.Kind) {
     case mkLine:
+    case mkRectangle:
       MoveBand(def.Kind, end);
-      ConfirmFigure(def, {StartPoint, end}, end,
-                    QStringList{ValueText(LineLengthCm(StartPoint, end, Zoom, DotsPerCm))});
+      ConfirmFigure(def, {StartPoint, end}, end, FigureValues(def, end));
       break;
-    case mkRectangle: {
-      MoveBand(def.Kind, end);
-      QStringList texts;
-      for (double value : RectangleQuantities(StartPoint, end, Zoom, DotsPerCm, def)) texts << ValueText(value);
-      ConfirmFigure(def, {StartPoint, end}, end, texts);
-      break;
-    }
     case mkAngle:
       if (AngleFirstArm) {
         // The band that ends here is removed; the next move's erase step
@@ -336,9 +350,7 @@ void TForm1::MeasureRelease(QPoint end) {
         AngleSecondArm = false;
         MoveBand(def.Kind, end);
         ArmEnd2 = end;
-        const std::optional<double> angle = AngleDegrees(StartPoint, ArmEnd1, ArmEnd2);
-        ConfirmFigure(def, {StartPoint, ArmEnd2, ArmEnd1}, end,
-                      angle ? std::optional<QStringList>(QStringList{ValueText(*angle)}) : std::nullopt);
+        ConfirmFigure(def, {StartPoint, ArmEnd2, ArmEnd1}, end, FigureValues(def, end));
       }
       break;
     default: break;
@@ -355,12 +367,10 @@ void TForm1::DrawRecordedFigures(int image) {
     PaintBox1->PenColor = kRed;
     PaintBox1->Line(at(recorded->Scale->P1), at(recorded->Scale->P2));
   }
-  PaintBox1->PenColor = kYellow;
   for (const TRecordedFigure &f : recorded->Figures) {
     std::vector<QPoint> points;
     for (QPointF p : f.Points) points.push_back(at(p));
-    DrawFigure(TMeasureKind(f.Kind), points);
-    PaintBox1->TextOut(points[0] - QPoint(10, 12), f.Name, kLabelPointSize);
+    DrawMark(TMeasureKind(f.Kind), points, f.Name);
   }
   PaintBox1->PenColor = kRed;
 }

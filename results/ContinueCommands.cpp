@@ -78,9 +78,7 @@ void TForm1::ContinueResults1Click() {
   if (!contents.DecimalSeparator.isNull()) DecimalSeparator = contents.DecimalSeparator;
   // Save writes the whole table back to this file, in the layout it has,
   // whatever file type the chooser showed.
-  SaveDialog1.FileName = name;
-  SaveDialog1.Files = QStringList{name};
-  SaveDialog1.FilterIndex = contents.Separator == ',' ? rftCsv : rftTabbedText;
+  SetSaveTarget(name, contents.Separator == ',' ? rftCsv : rftTabbedText);
   FindMovedImages(firstImage);
 }
 

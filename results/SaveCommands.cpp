@@ -17,6 +17,12 @@ bool TForm1::bbSaveClick() {
   return true;
 }
 
+void TForm1::SetSaveTarget(const QString &fileName, int filterIndex) {
+  SaveDialog1.FileName = fileName;
+  SaveDialog1.Files = QStringList{fileName};
+  SaveDialog1.FilterIndex = filterIndex;
+}
+
 bool TForm1::Saveas1Click() {
   FileDialogState chosen = SaveDialog1;
   if (!Prompt_.RunFileDialog(chosen)) return false;
