@@ -10,12 +10,15 @@
 #include "images/ImageLoader.h"
 
 namespace {
-// The file's size and modification time in nanoseconds, straight from the
-// system (Qt's file times are milliseconds and pass through time zones).
+// The file's identity, size, and modification and status-change times in
+// nanoseconds, straight from the system (Qt's file times are milliseconds
+// and pass through time zones).
 struct FileStamp {
   bool Exists = false;
   qint64 Size = -1;
   qint64 ModifiedNs = 0;
+  quint64 Device = 0, Inode = 0;
+  qint64 ChangedNs = 0;
 };
 
 FileStamp StampOf(const QString &path) {
@@ -25,13 +28,17 @@ FileStamp StampOf(const QString &path) {
   stamp.Exists = true;
   stamp.Size = qint64(st.st_size);
   stamp.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.Device = quint64(st.st_dev);
+  stamp.Inode = quint64(st.st_ino);
+  stamp.ChangedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   return stamp;
 }
 
 bool Unchanged(const TPicture &picture) {
   const FileStamp now = StampOf(picture.Path);
   return now.Exists == picture.Existed && now.Size == picture.FileSize &&
-         now.ModifiedNs == picture.ModifiedNs;
+         now.ModifiedNs == picture.ModifiedNs && now.Device == picture.Device && now.Inode == picture.Inode &&
+         now.ChangedNs == picture.ChangedNs;
 }
 }  // namespace
 
@@ -45,6 +52,9 @@ TPicture ReadPicture(const QString &path, const TViewPlace &place, QImage &recyc
   picture.Existed = stamp.Exists;
   picture.FileSize = stamp.Size;
   picture.ModifiedNs = stamp.ModifiedNs;
+  picture.Device = stamp.Device;
+  picture.Inode = stamp.Inode;
+  picture.ChangedNs = stamp.ChangedNs;
   const ImageKind kind = ImageKindOf(path);
   if (kind == ImageKind::Other) return picture;
   picture.Ok = LoadImageFile(path, kind == ImageKind::Jpeg, picture.Image, &recycled, cancel);

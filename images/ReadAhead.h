@@ -27,6 +27,11 @@ struct TPicture {
   bool Existed = false;
   qint64 FileSize = -1;
   qint64 ModifiedNs = 0;
+  // The file's identity and its status-change time: a file replaced by
+  // another of the same size and modification time (a copy that keeps
+  // times) is another inode, or at least a newer status change.
+  quint64 Device = 0, Inode = 0;
+  qint64 ChangedNs = 0;
 };
 
 // Where the view will show a picture read ahead, so that the part in sight

@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QToolButton>
 
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "app/Form1.h"
 #include "images/ImageView.h"
@@ -127,5 +131,41 @@ TEST(ReadAhead, ArrivalDecidesOnTheFileAsItIsThen) {
     EXPECT_EQ(w.Form.ImageBitmap.size(), c.Size);
     EXPECT_EQ(w.Form.Image1->Picture().size(), c.Size);
     EXPECT_EQ(w.Form.CurrentImageShown(), c.Beeps == 0);
+  }
+}
+
+// A file replaced by one of the same size and modification time, as a copy
+// that keeps times leaves it, is read again on arrival: once written over in
+// place (a newer status change) and once put in its place (another inode).
+TEST(ReadAhead, ReplacedFileKeepingItsTimesIsReadAgain) {
+  QByteArray red = MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(220, 0, 0));
+  QByteArray green = MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(0, 200, 0));
+  // Bytes after the end marker are not read: both files get one length.
+  const qsizetype length = qMax(red.size(), green.size());
+  red.append(length - red.size(), '\0');
+  green.append(length - green.size(), '\0');
+  for (bool inPlace : {true, false}) {
+    SCOPED_TRACE(inPlace ? "written over" : "put in its place");
+    Walk w;
+    BmpLayout layout;
+    w.Open({w.Write("first.bmp", MakeBmp(layout)), w.Write("second.jpg", red)});
+    w.Start();
+    w.Idle(1);
+    struct stat before;
+    ASSERT_EQ(::stat(QFile::encodeName(w.Files[1]).constData(), &before), 0);
+    // File times have the clock's coarse grain: the change comes later.
+    QThread::msleep(20);
+    if (inPlace) {
+      w.Write("second.jpg", green);
+    } else {
+      const QString copy = w.Write("copy.jpg", green);
+      ASSERT_EQ(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(w.Files[1]).constData()), 0);
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(w.Files[1]).constData(), times, 0), 0);
+    w.Form.btNext->click();
+    EXPECT_EQ(w.Prompt.Beeps, 0);
+    EXPECT_NEAR(qGreen(w.Shown()), 200, 3);
+    EXPECT_NEAR(qRed(w.Shown()), 0, 3);
   }
 }
