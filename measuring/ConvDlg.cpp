@@ -29,7 +29,10 @@ TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_
   setTabOrder(btOK, btRetry);
   setTabOrder(btRetry, btCancel);
   setTabOrder(btCancel, edCm);
-  btOK->setFocus();
+  // The length box has the keys with its text selected: a length typed at
+  // once replaces the one offered, and Enter still answers OK. (With the
+  // keys on OK, typing went nowhere and Enter took the old length.)
+  edCm->setFocus();
   connect(edCm, &QLineEdit::textEdited, this, &TConvDlg::edCmChange);
   connect(btOK, &QPushButton::clicked, this, &TConvDlg::btOKClick);
   connect(btRetry, &QPushButton::clicked, this, &TConvDlg::btRetryClick);
@@ -40,6 +43,7 @@ TConvDlg::TConvDlg(QWidget *owner, Prompter &prompter) : QDialog(owner), Prompt_
 void TConvDlg::SetLengthCm(int n) {
   LengthCm = n;
   edCm->setText(QString::number(n));
+  edCm->selectAll();
 }
 
 namespace {

@@ -1,12 +1,13 @@
 #include "measuring/DrawingAids.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QPen>
 #include <cmath>
 
 TValueLabel::TValueLabel(QWidget *parent) : QLabel(parent) {
   setObjectName(QStringLiteral("LiveValue"));
-  setAccessibleName(QStringLiteral("Value of the figure being drawn"));
+  setAccessibleDescription(QStringLiteral("Value of the figure being drawn"));
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setAutoFillBackground(true);
   setFrameShape(QFrame::Box);
@@ -19,6 +20,11 @@ TValueLabel::TValueLabel(QWidget *parent) : QLabel(parent) {
 void TValueLabel::ShowValue(const QString &text) {
   if (text != this->text()) {
     setText(text);
+    // A screen reader reads the name: it is the value itself, and its
+    // change is announced as a change of name.
+    setAccessibleName(text);
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
     resize(sizeHint());
   }
   if (isHidden()) show();

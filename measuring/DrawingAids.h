@@ -13,7 +13,9 @@
 // every pointer event through to what lies beneath.
 
 // The value the figure being drawn would give on OK, as the results table
-// will hold it, with its unit. Its text is what accessibility tools read.
+// will hold it, with its unit. Accessibility tools read the value as the
+// label's name (a change of value is a change of name) and what it is as
+// its description.
 class TValueLabel : public QLabel {
   Q_OBJECT
 public:

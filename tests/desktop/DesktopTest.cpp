@@ -172,17 +172,36 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
          [&](XDesktop &d) {
            const QPoint overlay = d.ClientRect(main).topLeft() + overlayInWindow;
            // The scale: 100 image pixels.
-           d.MoveTo(overlay + QPoint(20, 40));
-           d.Press();
-           d.MoveTo(overlay + QPoint(70, 40));
-           d.MoveTo(overlay + QPoint(120, 40));
-           d.Release();
-           const XWindow conv = d.WaitForNewClient({main});
+           const auto dragScale = [&] {
+             d.MoveTo(overlay + QPoint(20, 40));
+             d.Press();
+             d.MoveTo(overlay + QPoint(70, 40));
+             d.MoveTo(overlay + QPoint(120, 40));
+             d.Release();
+             const XWindow conv = d.WaitForNewClient({main});
+             EXPECT_NE(conv, 0u);
+             EXPECT_EQ(d.NetWmName(conv), "ConvDlg");
+             d.WaitUntil([&] { return (Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength() <= 1; });
+             EXPECT_LE((Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength(), 1);
+             EXPECT_TRUE(d.WaitForKeys(conv));
+             return conv;
+           };
+           // A length typed at once replaces the one offered, and Enter
+           // takes it: 4 cm, 25 dots/cm.
+           XWindow conv = dragScale();
            ASSERT_NE(conv, 0u);
-           EXPECT_EQ(d.NetWmName(conv), "ConvDlg");
-           d.WaitUntil([&] { return (Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength() <= 1; });
-           EXPECT_LE((Centre(d.FrameRect(conv)) - Centre(d.FrameRect(main))).manhattanLength(), 1);
-           ASSERT_TRUE(d.WaitForKeys(conv));
+           d.Type("4");
+           d.Key(XK_Return);
+           ASSERT_TRUE(d.WaitForGone(conv)) << "Enter left the scale dialog open";
+           ASSERT_TRUE(WaitForProgram([&] { return Form->MeasureArmed; }));
+           EXPECT_TRUE(WaitForProgram([&] { return Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1) == "25"; }));
+           // Measure again (Ctrl+M) for the dialog's messages.
+           d.HoldModifiers(XDesktop::Control, true);
+           d.Key(XK_m);
+           d.HoldModifiers(XDesktop::Control, false);
+           ASSERT_TRUE(WaitForProgram([&] { return Form->ScaleArmed; }));
+           conv = dragScale();
+           ASSERT_NE(conv, 0u);
 
            // A message the dialog raises opens above it and takes the keys.
            const auto expectMessageAbove = [&](const QString &title) {

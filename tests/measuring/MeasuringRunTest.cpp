@@ -52,10 +52,9 @@ struct MeasuringSession {
     Prompt.Dialogs.push_back([this, cm](QDialog &d) {
       auto &conv = dynamic_cast<TConvDlg &>(d);
       ScaleShown = {conv.lbLength->text(), conv.edCm->text(), conv.lbDpc->text()};
-      if (!cm.isEmpty()) {
-        conv.edCm->clear();
-        QTest::keyClicks(conv.edCm, cm);
-      }
+      // Typed as the person types: into whatever has the keys, over the
+      // length offered.
+      if (!cm.isEmpty()) QTest::keyClicks(conv.focusWidget(), cm);
       conv.btOK->click();
       return conv.result();
     });

@@ -2,6 +2,7 @@
 // the overlay of a shown main window, with the dialogs answered by script.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -382,7 +383,10 @@ TEST(MouseRun, LiveValueShownAtReleaseIsTheValueWritten) {
         QWidget *view = run.Form.ScrollBox1->viewport();
         const QPoint pointer = run.Overlay()->mapTo(view, release);
         const QPoint start = run.Overlay()->mapTo(view, f.From);
-        shown = run.Form.LiveValue->isVisible() ? run.Form.LiveValue->text() : QString();
+        // What a screen reader reads of the label: its name.
+        QAccessibleInterface *label = QAccessible::queryAccessibleInterface(run.Form.LiveValue);
+        shown = run.Form.LiveValue->isVisible() && label ? label->text(QAccessible::Name) : QString();
+        EXPECT_EQ(label ? label->text(QAccessible::Description) : QString(), "Value of the figure being drawn");
         covers = !run.Form.Loupe->isVisible();
         for (const QWidget *aid : {static_cast<QWidget *>(run.Form.LiveValue), static_cast<QWidget *>(run.Form.Loupe)})
           covers = covers || aid->geometry().contains(pointer) || aid->geometry().contains(start);
