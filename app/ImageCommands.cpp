@@ -109,8 +109,11 @@ void TForm1::DisplayBitmap(const QImage &bitmap, const TReducedPart *prepared) {
   }
   Image1->resize(shown);
   Image1->SetPicture(bitmap, prepared ? *prepared : TReducedPart());
-  // Another picture repaints the image region, which wipes the marks.
+  // Another picture repaints the image region, which wipes the marks; the
+  // overlay takes the view's size, so that a step armed on the picture
+  // before takes presses all over this one.
   PaintBox1->Clear();
+  PaintBox1->resize(Image1->size());
   FitScrollContent();
 }
 
@@ -138,8 +141,13 @@ void TForm1::SetZoom(double zoom, QPoint anchor) {
   const QPointF point = (QPointF(h->value(), v->value()) + QPointF(anchor)) / Zoom;
   Zoom = zoom;
   Image1->resize(Scaled(ImageBitmap.width(), Zoom), Scaled(ImageBitmap.height(), Zoom));
+  // The overlay covers the view at every zoom, so that every point of the
+  // picture takes presses; the shown image's figures are drawn again at
+  // the new zoom.
   PaintBox1->Clear();
+  PaintBox1->resize(Image1->size());
   FitScrollContent();
+  DrawRecordedFigures(ShownImage);
   h->setValue(qRound(point.x() * Zoom - anchor.x()));
   v->setValue(qRound(point.y() * Zoom - anchor.y()));
 }
@@ -166,6 +174,9 @@ void TForm1::FitImage1Click() {
   }
   const QSize room = ScrollBox1->maximumViewportSize();
   SetZoom(qMin(double(room.width()) / ImageBitmap.width(), double(room.height()) / ImageBitmap.height()), QPoint());
+  // The whole picture, from its origin.
+  ScrollBox1->horizontalScrollBar()->setValue(0);
+  ScrollBox1->verticalScrollBar()->setValue(0);
   ShowZoomInBox();
 }
 

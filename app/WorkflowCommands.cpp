@@ -72,6 +72,9 @@ void TForm1::btMeasureClick() {
     Prompt_.Beep();
     return;
   }
+  // A figure or scale line not yet released ends here, as when another image
+  // is shown: nothing of it is left to be completed under the new step.
+  EndUnfinishedFigure();
   if (!btScaleClick()) return;
   UpdateStepDisplay();
   btNext->setFocus();

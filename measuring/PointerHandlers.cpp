@@ -361,7 +361,12 @@ void TForm1::DrawRecordedFigures(int image) {
   const TRecordedImage *recorded = Record.Image(image);
   if (!recorded || recorded->Empty() || ShownImage != image) return;
   ResetOverlay();
-  auto at = [this](QPointF p) { return QPoint(qRound(p.x() * Zoom), qRound(p.y() * Zoom)); };
+  // Points of a figures file may lie far outside the picture; they are kept
+  // within what an overlay coordinate can hold.
+  auto at = [this](QPointF p) {
+    constexpr double kFar = 1 << 28;
+    return QPoint(qRound(qBound(-kFar, p.x() * Zoom, kFar)), qRound(qBound(-kFar, p.y() * Zoom, kFar)));
+  };
   PaintBox1->Mode = TOverlay::pmCopy;
   if (recorded->Scale) {
     PaintBox1->PenColor = kRed;

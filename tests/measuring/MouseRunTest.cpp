@@ -16,6 +16,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <QWindow>
 #include <QToolButton>
 #include <functional>
 #include <string>
@@ -597,4 +598,117 @@ TEST(MouseRun, MovingBandsRepaintExactly) {
   }
   EXPECT_LE(longest, 8u);
   EXPECT_TRUE(onScreen() == fullRepaint());
+}
+
+// Measure pressed while a figure is unfinished ends it as moving to another
+// image does: nothing of it stays armed, the zoom may change at once, no
+// "dots" label follows a pointer with no button held, the release that
+// follows completes nothing, and the next figures show their live values.
+TEST(MouseRun, MeasureEndsAnUnfinishedFigure) {
+  enum Begun { ScaleLine, Line, AngleFirstArmHeld, AngleSecondArm };
+  for (Begun begun : {ScaleLine, Line, AngleFirstArmHeld, AngleSecondArm}) {
+    SCOPED_TRACE(int(begun));
+    MouseSession run;
+    Define(run.Form, "F", begun == Line ? mkLine : mkAngle);
+    Define(run.Form, "G", mkLine);
+    run.Start(1);
+    run.Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
+    run.Calibrate();
+    if (begun == ScaleLine) {
+      run.Form.btMeasure->click();
+      run.Press({10, 10});
+      run.Move({200, 10});
+    } else if (begun == Line || begun == AngleFirstArmHeld) {
+      run.Press({100, 100});
+      run.Move({150, 100});
+    } else {
+      run.Drag({100, 100}, {150, 100});
+      run.Move({100, 40});
+    }
+    QTest::keyClick(&run.Form, Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(run.Form.ScaleArmed);
+    EXPECT_FALSE(run.Form.Dragging || run.Form.AngleFirstArm || run.Form.AngleSecondArm);
+    run.Release({150, 100});  // the button let go after Measure
+    EXPECT_TRUE(run.Prompt.Dialogs.empty() && run.Prompt.Answers.empty());
+    const int beeps = run.Prompt.Beeps;
+    run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
+    EXPECT_EQ(run.Prompt.Beeps, beeps);
+    EXPECT_EQ(run.Form.Zoom, 2.0);
+    // The pointer's moves with no button held go where it is: the view's
+    // top-left part is brought into sight.
+    run.Form.ScrollBox1->horizontalScrollBar()->setValue(0);
+    run.Form.ScrollBox1->verticalScrollBar()->setValue(0);
+    run.Move({130, 90});
+    EXPECT_FALSE(run.Form.LiveValue->isVisible());
+    // The scale again at 200 %, 50 dots over 5 cm, then each figure with
+    // its live value.
+    run.AnswerScale("5");
+    run.Drag({5, 5}, {105, 5});
+    ASSERT_TRUE(run.Form.MeasureArmed);
+    if (begun != Line) {
+      run.Drag({60, 120}, {140, 120});
+      run.Move({60, 40});
+      EXPECT_TRUE(run.Form.LiveValue->isVisible());
+      EXPECT_TRUE(run.Form.LiveValue->text().endsWith(u'\u00b0'));
+      run.Prompt.Press(mrOk);
+      run.Release({60, 40});
+      EXPECT_EQ(run.Cell(4), "90");
+    }
+    run.Press({20, 20});
+    run.Move({120, 20});
+    EXPECT_TRUE(run.Form.LiveValue->isVisible());
+    EXPECT_EQ(run.Form.LiveValue->text(), "5 cm");
+    run.Prompt.Press(mrOk);
+    run.Release({120, 20});
+    EXPECT_EQ(run.Cell(begun == Line ? 4 : 5), "5");
+  }
+}
+
+// The overlay covers the picture at every zoom: right after a scale at
+// 100 %, a zoom to 200 % and presses where only the larger view reaches,
+// through the window as the pointer gives them, measure the line that is
+// due and then the angle, each as itself. Fit (Ctrl+0) after zooming in
+// shows the whole picture from its origin.
+TEST(MouseRun, WholeViewTakesPressesAfterAZoomAndFitShowsItAll) {
+  MouseSession run;
+  Define(run.Form, "L", mkLine);
+  Define(run.Form, "A", mkAngle);
+  run.Start(1, 120, 90);
+  run.Form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
+  run.Calibrate();  // 10 dots/cm
+  run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
+  EXPECT_EQ(run.Overlay()->size(), run.Form.Image1->size());
+  QWindow *window = run.Form.windowHandle();
+  auto inWindow = [&](QPoint p) { return run.Overlay()->mapTo(&run.Form, p); };
+  const auto drag = [&](QPoint from, QPoint to) {
+    QTest::mousePress(window, Qt::LeftButton, {}, inWindow(from));
+    QTest::mouseMove(window, inWindow((from + to) / 2));
+    QTest::mouseMove(window, inWindow(to));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow(to));
+  };
+  // Beyond the 120 x 90 the overlay had at 100 %, inside the view.
+  ASSERT_TRUE(run.Form.ScrollBox1->viewport()->rect().contains(
+      run.Overlay()->mapTo(run.Form.ScrollBox1->viewport(), QPoint(230, 150))));
+  run.Prompt.Press(mrOk);
+  drag({140, 120}, {230, 120});  // 45 dots
+  EXPECT_EQ(run.Cell(4), "4.5");
+  run.Prompt.Press(mrOk);
+  drag({150, 150}, {230, 150});
+  QTest::mouseMove(window, inWindow({150, 100}));
+  QTest::mouseClick(window, Qt::LeftButton, {}, inWindow({150, 100}));
+  EXPECT_EQ(run.Cell(5), "90");
+  EXPECT_TRUE(run.Prompt.Answers.empty());
+
+  run.Form.ComboBox1->setCurrentIndex(6);  // 400 %: 480 x 360
+  run.Form.ScrollBox1->horizontalScrollBar()->setValue(run.Form.ScrollBox1->horizontalScrollBar()->maximum());
+  run.Form.ScrollBox1->verticalScrollBar()->setValue(run.Form.ScrollBox1->verticalScrollBar()->maximum());
+  QTest::keyClick(&run.Form, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(Scroll(run.Form), QPoint(0, 0));
+  EXPECT_EQ(run.Form.ScrollBox1->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(run.Form.ScrollBox1->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(run.Overlay()->size(), run.Form.Image1->size());
+  // The figures confirmed are drawn again at the fitted zoom.
+  EXPECT_FALSE(run.Overlay()->DisplayList().empty());
 }
