@@ -7,6 +7,7 @@
 
 #include "app/Form1.h"
 #include "images/ImageLoader.h"
+#include "measuring/FigureText.h"
 #include "results/AnnotatedImage.h"
 
 namespace {
@@ -52,10 +53,13 @@ void TForm1::ExportAnnotated1Click() {
     const int i = images[k];
     const QString source = ResultsTable.ImageFilePath(i);
     const QString fileName = ResultsTable.Cell(TResultsTable::colFileName, i + 1);
-    // Two rows of one name (from two folders) get the row's number as well.
-    QString target = QDir(folder).filePath(QFileInfo(fileName).completeBaseName() + QStringLiteral("_annotated.png"));
-    if (written.contains(target))
-      target = QDir(folder).filePath(QStringLiteral("%1_%2_annotated.png").arg(QFileInfo(fileName).completeBaseName()).arg(i + 1));
+    // Two rows of one name (from two folders) get the row's number as well,
+    // and a further count where even that name was written by this export.
+    const QString base = QFileInfo(fileName).completeBaseName();
+    QString target = QDir(folder).filePath(base + QStringLiteral("_annotated.png"));
+    for (int n = 1; written.contains(target); ++n)
+      target = QDir(folder).filePath(n == 1 ? QStringLiteral("%1_%2_annotated.png").arg(base).arg(i + 1)
+                                            : QStringLiteral("%1_%2_%3_annotated.png").arg(base).arg(i + 1).arg(n));
     if (QFileInfo::exists(target) &&
         Prompt_.Ask(target + QStringLiteral(" already exists. Replace it?"), QStringLiteral("Confirm"), false) != mrYes)
       continue;
@@ -64,9 +68,20 @@ void TForm1::ExportAnnotated1Click() {
       problems << QStringLiteral("Cannot read ") + source;
       continue;
     }
-    const QImage annotated = AnnotatedImage(picture, *Record.Image(i), fileName,
+    // Each figure's values as they read on the screen, a rectangle's
+    // quantities named by their letters.
+    QStringList labels;
+    for (const TRecordedFigure &f : Record.Image(i)->Figures) {
+      TMeasureType def;
+      if (f.Definition >= 1 && f.Definition <= DefinitionList.Count() &&
+          int(DefinitionList.At(f.Definition - 1).Kind) == f.Kind)
+        def = DefinitionList.At(f.Definition - 1);
+      else
+        def.Kind = TMeasureKind(f.Kind);
+      labels << FigureValueText(def, f.Cells, f.Units);
+    }
+    const QImage annotated = AnnotatedImage(std::move(picture), *Record.Image(i), labels, fileName,
                                             ResultsTable.Cell(TResultsTable::colDotsPerCm, i + 1));
-    picture = QImage();
     if (SavePng(annotated, target))
       written.insert(target);
     else

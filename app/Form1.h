@@ -288,6 +288,11 @@ private:
   void ScaleRelease(QPoint end);
   void MeasureRelease(QPoint end);
   void SkipUnmeasurableSteps();
+  // A new scale of `dotsPerCm` accepted on the current image: appends the
+  // row's figures with their values computed again from their points, and
+  // the clearing of values that have no recorded figure after asking
+  // whether they may go. False when the person keeps the old scale.
+  bool RescaleRow(double dotsPerCm, std::vector<TRecordEntry> &entries);
   int RunOkRetry(QPoint overlayPoint);
   // The rubber band from StartPoint, moved from LastPoint to `to`.
   void MoveBand(TMeasureKind kind, QPoint to);

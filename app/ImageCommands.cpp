@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "app/Form1.h"
+#include "common/WholeFile.h"
 #include "images/ImageLoader.h"
 #include "images/ImageView.h"
 #include "images/ReadAhead.h"
@@ -22,6 +23,17 @@ void TForm1::btOpenImagesClick() {
   // A dialog that lists the file clicked last first has it moved to the end,
   // so that the rows follow the order in which the files were chosen.
   if (OpenDialog1.LastClickedFirst) files.append(files.takeFirst());
+  // A pipe, a device or a folder named like a picture is no picture: reading
+  // it could wait for ever. It is refused here, and the rest are opened.
+  QStringList refused;
+  for (const QString &f : files)
+    if (ExistsButIsNoFile(f)) refused << QStringLiteral("Cannot open ") + f;
+  if (!refused.isEmpty()) {
+    files.erase(std::remove_if(files.begin(), files.end(), [](const QString &f) { return ExistsButIsNoFile(f); }),
+                files.end());
+    Prompt_.ShowMessage(refused.join(u'\n'), QStringLiteral("File Error"));
+  }
+  if (files.isEmpty()) return;
   ResultsTable.AppendImageRows(files);
   TRecordEntry entry;
   entry.Kind = TRecordEntry::Images;

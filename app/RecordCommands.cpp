@@ -121,6 +121,9 @@ void TForm1::RestoreEntries(const std::vector<TRecordEntry> &entries) {
       case TRecordEntry::Saved:
         SetSaveTarget(e.File, e.FilterIndex);
         break;
+      case TRecordEntry::Cells:
+        if (e.Image < ResultsTable.ImageCount) ResultsTable.SetImageCells(e.Image, e.Column, e.Texts);
+        break;
     }
     Record.Apply(e);
   }

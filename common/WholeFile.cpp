@@ -5,6 +5,10 @@
 
 #include "common/Prompter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes) {
   QFileInfo info(fileName);
   if (fileName.isEmpty() || info.isDir()) return SaveOutcome::CannotOpen;
@@ -36,9 +40,30 @@ bool SaveFileReported(Prompter &prompter, const QString &fileName, const QByteAr
   return false;
 }
 
+bool OpenRegularFile(const QString &fileName, QFile &file) {
+  // Opened without waiting, then checked for what it is, so that nothing put
+  // in its place between a check and the opening is read.
+  const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+    ::close(fd);
+    return false;
+  }
+  file.setFileName(fileName);
+  if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return true;
+  ::close(fd);
+  return false;
+}
+
+bool ExistsButIsNoFile(const QString &fileName) {
+  struct stat st;
+  return ::stat(QFile::encodeName(fileName).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 bool ReadWholeFile(Prompter &prompter, const QString &fileName, qint64 largest, QByteArray &bytes) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (!OpenRegularFile(fileName, file)) {
     prompter.ShowMessage(QStringLiteral("Cannot open ") + fileName, QStringLiteral("File Error"));
     return false;
   }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class Prompter;
+class QFile;
 
 // The outcome of saving a file.
 enum class SaveOutcome {
@@ -24,6 +25,14 @@ SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);
 // when writing or replacing fails. True when the file was saved.
 bool SaveFileReported(Prompter &prompter, const QString &fileName, const QByteArray &bytes,
                       const QString &cannotOpen);
+
+// Opens `fileName` for reading when it is a regular file. Anything else (a
+// pipe, a device, a socket, a folder) is refused without waiting: opening a
+// pipe would wait for a writer that may never come.
+bool OpenRegularFile(const QString &fileName, QFile &file);
+
+// Whether `fileName` names something that is there but is no regular file.
+bool ExistsButIsNoFile(const QString &fileName);
 
 // Reads a whole file of at most `largest` bytes into `bytes`. A file that does
 // not open is reported as "Cannot open " + its name, one that is larger or

@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
@@ -13,6 +12,8 @@
 
 #include <jpeglib.h>
 #include <jerror.h>
+
+#include "common/WholeFile.h"
 
 namespace {
 
@@ -466,29 +467,15 @@ bool LoadImageFile(const QString &path, bool jpeg, QImage &out, QImage *recycled
                    const std::atomic<bool> *cancel) {
   // Only a JPEG decodes into recycled memory; anything else is given fresh.
   if (recycled && !jpeg) *recycled = QImage();
-  if (path.isEmpty()) return false;
-  const QFileInfo info(path);
-  if (!info.exists() || info.isDir()) return false;
-
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  if (!file.isSequential() && file.size() > kMaxImageFileBytes) return false;
+  // Only a regular file is read: a pipe or a device could keep the reader
+  // waiting for ever.
+  QFile file;
+  if (path.isEmpty() || !OpenRegularFile(path, file)) return false;
+  if (file.size() > kMaxImageFileBytes) return false;
   // A JPEG file is decoded as it is read, a piece at a time.
-  if (jpeg && !file.isSequential()) return file.size() > 0 && LoadJpegFrom(file, out, recycled, cancel);
+  if (jpeg) return file.size() > 0 && LoadJpegFrom(file, out, recycled, cancel);
   if (recycled) *recycled = QImage();
-
-  // Read in pieces so that a device that reports no size (a pipe, say)
-  // still cannot make us hold more than the limit.
-  QByteArray bytes;
-  if (!file.isSequential()) bytes.reserve(qsizetype(file.size()));
-  constexpr qint64 kChunk = qint64(1) << 20;
-  for (;;) {
-    const QByteArray chunk = file.read(kChunk);
-    if (chunk.isEmpty()) break;
-    if (bytes.size() + chunk.size() > kMaxImageFileBytes) return false;
-    bytes.append(chunk);
-  }
+  const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError) return false;
-
-  return jpeg ? LoadJpeg(bytes, out) : LoadBmp(bytes, out);
+  return LoadBmp(bytes, out);
 }

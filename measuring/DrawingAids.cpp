@@ -51,6 +51,11 @@ void TLoupe::ShowAround(const QImage &picture, QPointF centre, double zoom, cons
   update();
 }
 
+void TLoupe::hideEvent(QHideEvent *event) {
+  Picture_ = QImage();
+  QWidget::hideEvent(event);
+}
+
 QPointF TLoupe::ToLoupe(QPointF p) const {
   // The centre of the pixel under the pointer is the loupe's centre.
   return QPointF(kSide / 2.0, kSide / 2.0) + (p - QPointF(Pixel_) - QPointF(0.5, 0.5)) * Scale_;

@@ -42,6 +42,9 @@ public:
 
 protected:
   void paintEvent(QPaintEvent *event) override;
+  // A hidden loupe holds no picture: the one it showed may then be freed, or
+  // lend its memory to the next picture read.
+  void hideEvent(QHideEvent *event) override;
 
 private:
   QImage Picture_;

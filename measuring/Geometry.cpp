@@ -22,7 +22,12 @@ double LineLengthCm(QPoint start, QPoint end, double zoom, double dotsPerCm) {
   return ImageDistance(start, end, zoom) / dotsPerCm;
 }
 
-std::optional<double> AngleBetweenArms(QPoint vertex, QPoint arm1, QPoint arm2) {
+double LineLengthCm(QPointF start, QPointF end, double dotsPerCm) {
+  const double dx = start.x() - end.x(), dy = start.y() - end.y();
+  return std::sqrt(dx * dx + dy * dy) / dotsPerCm;
+}
+
+std::optional<double> AngleBetweenArms(QPointF vertex, QPointF arm1, QPointF arm2) {
   const double ux = arm1.x() - vertex.x(), uy = vertex.y() - arm1.y();
   const double vx = arm2.x() - vertex.x(), vy = vertex.y() - arm2.y();
   const double lu = std::sqrt(ux * ux + uy * uy), lv = std::sqrt(vx * vx + vy * vy);
@@ -31,14 +36,23 @@ std::optional<double> AngleBetweenArms(QPoint vertex, QPoint arm1, QPoint arm2) 
   return std::acos(c) * 180 * 0.31830988618379068395;
 }
 
-std::vector<double> RectangleQuantities(QPoint start, QPoint end, double zoom, double dotsPerCm,
-                                        const TMeasureType &def) {
-  const double w = std::abs(start.x() - end.x()) / zoom;
-  const double h = std::abs(start.y() - end.y()) / zoom;
+namespace {
+// The wanted quantities of a rectangle `w` by `h` image pixels.
+std::vector<double> QuantitiesOf(double w, double h, double dotsPerCm, const TMeasureType &def) {
   std::vector<double> out;
   if (def.Height) out.push_back(h / dotsPerCm);
   if (def.Width) out.push_back(w / dotsPerCm);
   if (def.Perimeter) out.push_back((w + h) * 2 / dotsPerCm);
   if (def.Area) out.push_back((w * h) / (dotsPerCm * dotsPerCm));
   return out;
+}
+}  // namespace
+
+std::vector<double> RectangleQuantities(QPoint start, QPoint end, double zoom, double dotsPerCm,
+                                        const TMeasureType &def) {
+  return QuantitiesOf(std::abs(start.x() - end.x()) / zoom, std::abs(start.y() - end.y()) / zoom, dotsPerCm, def);
+}
+
+std::vector<double> RectangleQuantities(QPointF start, QPointF end, double dotsPerCm, const TMeasureType &def) {
+  return QuantitiesOf(std::fabs(start.x() - end.x()), std::fabs(start.y() - end.y()), dotsPerCm, def);
 }

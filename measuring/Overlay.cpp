@@ -72,14 +72,26 @@ QRegion TOverlay::Damage(const Op &op) const {
     }
     case opLine: {
       // A long slanted line is covered by the boxes of short pieces of it,
-      // not by one box the size of its whole extent.
-      const QPoint d = op.P2 - op.P1;
-      const int pieces = qMax(1, qMax(qAbs(d.x()), qAbs(d.y())) / 32);
+      // not by one box the size of its whole extent; only its part over the
+      // overlay counts (a figure may reach far beyond it).
+      const QPointF from = op.P1, d = QPointF(op.P2 - op.P1);
+      double t0 = 0, t1 = 1;
+      const QRectF area = QRectF(rect()).adjusted(-m, -m, m, m);
+      const auto clip = [&](double p, double q) {  // keeps the part where p * t <= q
+        if (p == 0) return q >= 0;
+        const double t = q / p;
+        if (p < 0) t0 = qMax(t0, t); else t1 = qMin(t1, t);
+        return t0 <= t1;
+      };
+      if (!clip(-d.x(), from.x() - area.left()) || !clip(d.x(), area.right() - from.x()) ||
+          !clip(-d.y(), from.y() - area.top()) || !clip(d.y(), area.bottom() - from.y()))
+        return QRegion();
+      const QPointF a = from + d * t0, b = from + d * t1;
+      const int pieces = qMax(1, int(qMax(qAbs(b.x() - a.x()), qAbs(b.y() - a.y())) / 32));
       QRegion boxes;
       for (int k = 0; k < pieces; ++k) {
-        const QPoint a = op.P1 + d * k / pieces;
-        const QPoint b = op.P1 + d * (k + 1) / pieces;
-        boxes += QRect(a, b).normalized().adjusted(-m, -m, m, m);
+        const QPoint p = (a + (b - a) * k / pieces).toPoint(), q = (a + (b - a) * (k + 1) / pieces).toPoint();
+        boxes += QRect(p, q).normalized().adjusted(-m, -m, m, m);
       }
       return boxes;
     }

@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/DrawingAids.h"
+#include "measuring/FigureText.h"
 #include "measuring/Geometry.h"
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
@@ -15,21 +16,6 @@ const QColor kRed(255, 0, 0);
 const QColor kYellow(255, 255, 0);
 const int kLabelPointSize = 8;
 
-// The unit of each value a figure writes: lengths in centimetres, areas in
-// square centimetres, angles in degrees.
-QStringList UnitsOf(const TMeasureType &def, const QStringList &values) {
-  QStringList units;
-  if (def.Kind == mkAngle) {
-    for (int k = 0; k < values.size(); ++k) units << QStringLiteral("\u00b0");
-    return units;
-  }
-  if (def.Kind == mkRectangle)
-    for (const QuantityFlag &q : kQuantityFlags)
-      if (def.*q.Flag) units << (q.Flag == &TMeasureType::Area ? QStringLiteral("cm\u00b2") : QStringLiteral("cm"));
-  while (units.size() < values.size()) units << QStringLiteral("cm");
-  units.resize(values.size());
-  return units;
-}
 }  // namespace
 
 std::optional<double> TForm1::AngleDegrees(QPoint vertex, QPoint arm1, QPoint arm2) const {
@@ -165,20 +151,7 @@ bool TForm1::FigureBeingDrawn(QPoint p, QString &value, std::vector<QLineF> &lin
   // Each value as the table will hold it, with its unit; a rectangle's
   // quantities are named by the letter of their heading.
   const std::optional<QStringList> values = FigureValues(def, p);
-  if (!values) return true;
-  const QStringList units = UnitsOf(def, *values);
-  QStringList parts;
-  int q = 0;
-  for (int k = 0; k < values->size(); ++k) {
-    QString part;
-    if (def.Kind == mkRectangle) {
-      while (!(def.*kQuantityFlags[q].Flag)) ++q;
-      part = QLatin1String(kQuantityFlags[q++].Suffix + 1) + u' ';
-    }
-    part += values->at(k) + (def.Kind == mkAngle ? QString() : QStringLiteral(" ")) + units.at(k);
-    parts << part;
-  }
-  value = parts.join(QStringLiteral("  "));
+  if (values) value = FigureValueText(def, *values, FigureUnits(def, int(values->size())));
   return true;
 }
 
@@ -240,20 +213,32 @@ void TForm1::ScaleRelease(QPoint end) {
 
   const int dots = ScaleLengthDots(StartPoint, end, Zoom);
   TConvDlg dialog(this, Prompt_);
+  const double inForce = DotsPerCm;
   DotsPerCm = double(dots) / KnownLengthCm;
   dialog.SetLengthCm(KnownLengthCm);
   dialog.SetLengthDots(dots);
   dialog.SetDotsPerCm(DotsPerCm);
-  const int result = Prompt_.RunModal(dialog);
+  int result = Prompt_.RunModal(dialog);
+  std::vector<TRecordEntry> entries(1);
+  if (result == mrOk && !RescaleRow(dialog.DotsPerCm, entries)) {
+    // The old scale stays, with every value the row has: as after Cancel.
+    DotsPerCm = inForce;
+    result = mrCancel;
+  }
   if (result == mrOk) {
     DotsPerCm = dialog.DotsPerCm;
     KnownLengthCm = dialog.LengthCm;
     ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, ValueText(DotsPerCm));
-    TRecordEntry entry;
+    TRecordEntry &entry = entries[0];
     entry.Kind = TRecordEntry::Scale;
     entry.Image = CurrentImage;
     entry.ScaleValue = {ImagePoint(StartPoint), ImagePoint(end), KnownLengthCm, DotsPerCm, ValueText(DotsPerCm)};
-    Remember({entry});
+    for (const TRecordEntry &e : entries) {
+      if (e.Kind == TRecordEntry::Figure)
+        ResultsTable.SetImageCells(CurrentImage, e.FigureValue.FirstColumn, e.FigureValue.Cells);
+      if (e.Kind == TRecordEntry::Cells) ResultsTable.SetImageCells(CurrentImage, e.Column, e.Texts);
+    }
+    Remember(entries);
     MeasureStep = 0;
     ScaleArmed = false;
     MeasureArmed = true;
@@ -263,6 +248,55 @@ void TForm1::ScaleRelease(QPoint end) {
   }
   EraseOverlay();
   Dragging = false;
+}
+
+bool TForm1::RescaleRow(double dotsPerCm, std::vector<TRecordEntry> &entries) {
+  const TRecordedImage *recorded = Record.Image(CurrentImage);
+  QStringList unrecorded;
+  std::vector<TRecordEntry> cleared;
+  for (int p = 0; p < DefinitionList.Count(); ++p) {
+    const TMeasureType &def = DefinitionList.At(p);
+    QStringList cells;
+    for (int c = 0; c < ColumnCount(def); ++c) cells << ResultsTable.Cell(def.FirstCol + c, CurrentImage + 1);
+    // An angle is the same under every scale, and an empty value has
+    // nothing to convert.
+    if (def.Kind == mkAngle || cells.join(QString()).isEmpty()) continue;
+    const TRecordedFigure *figure = nullptr;
+    if (recorded)
+      for (const TRecordedFigure &f : recorded->Figures)
+        if (f.Definition == p + 1) figure = &f;
+    const std::optional<QStringList> again =
+        figure ? FigureCells(def, figure->Points, dotsPerCm, DecimalSeparator) : std::nullopt;
+    if (again) {
+      TRecordEntry e;
+      e.Kind = TRecordEntry::Figure;
+      e.Image = CurrentImage;
+      e.FigureValue = *figure;
+      e.FigureValue.Cells = *again;
+      entries.push_back(e);
+      continue;
+    }
+    // Values whose figure is not known (a results file continued without its
+    // figures) cannot be computed again; under the new scale they would be
+    // wrong.
+    unrecorded << def.Name;
+    TRecordEntry e;
+    e.Kind = TRecordEntry::Cells;
+    e.Image = CurrentImage;
+    e.Column = def.FirstCol;
+    for (int c = 0; c < cells.size(); ++c) e.Texts << QString();
+    cleared.push_back(e);
+  }
+  if (!unrecorded.isEmpty() &&
+      Prompt_.Ask(QStringLiteral("The values of %1 on this image were taken with the scale %2 dots/cm and have no "
+                                 "recorded figure to be computed again with the new one. Clear them? (No keeps the "
+                                 "old scale.)")
+                      .arg(unrecorded.join(QStringLiteral(", ")),
+                           ResultsTable.Cell(TResultsTable::colDotsPerCm, CurrentImage + 1)),
+                  QStringLiteral("Confirm"), false) != mrYes)
+    return false;
+  entries.insert(entries.end(), cleared.begin(), cleared.end());
+  return true;
 }
 
 void TForm1::SkipUnmeasurableSteps() {
@@ -315,7 +349,8 @@ void TForm1::ConfirmFigure(const TMeasureType &def, const std::vector<QPoint> &p
       ResultsTable.SetImageCell(CurrentImage, TResultsTable::colDotsPerCm, entry.DotsPerCmCell);
     }
     ResultsTable.SetImageCells(CurrentImage, def.FirstCol, *values);
-    entry.FigureValue = {MeasureStep + 1, def.Name, int(def.Kind), {}, def.FirstCol, *values, UnitsOf(def, *values)};
+    entry.FigureValue = {MeasureStep + 1, def.Name, int(def.Kind), {}, def.FirstCol, *values,
+                         FigureUnits(def, int(values->size()))};
     for (QPoint p : points) entry.FigureValue.Points.push_back(ImagePoint(p));
     Remember({entry});
     ++MeasureStep;

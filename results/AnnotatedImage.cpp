@@ -46,11 +46,12 @@ QString AnnotationLegend(const QString &fileName, const QString &dotsPerCm) {
   return fileName + QStringLiteral("  \u2014  ") + (dotsPerCm.isEmpty() ? QStringLiteral("no scale") : dotsPerCm + QStringLiteral(" dots/cm"));
 }
 
-QImage AnnotatedImage(const QImage &picture, const TRecordedImage &record, const QString &fileName,
-                      const QString &dotsPerCm) {
+QImage AnnotatedImage(QImage picture, const TRecordedImage &record, const QStringList &labels,
+                      const QString &fileName, const QString &dotsPerCm) {
   QImage out = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
-                   ? picture.copy()
+                   ? std::move(picture)
                    : picture.convertToFormat(QImage::Format_RGB32);
+  picture = QImage();
   // Lines and letters grow with the picture, so that they read the same on a
   // phone's snapshot and a 24-megapixel photograph.
   const int side = std::min(out.width(), out.height());
@@ -61,6 +62,14 @@ QImage AnnotatedImage(const QImage &picture, const TRecordedImage &record, const
   const QFontMetrics metrics(font);
   const QString legend = AnnotationLegend(fileName, dotsPerCm);
   out.setText(QStringLiteral("Description"), legend);
+  // Each figure's label as text too, one a line, for whoever reads the file
+  // without looking at it.
+  QStringList lines;
+  for (size_t k = 0; k < record.Figures.size(); ++k) {
+    const QString values = labels.value(qsizetype(k));
+    lines << (values.isEmpty() ? record.Figures[k].Name : record.Figures[k].Name + QStringLiteral(": ") + values);
+  }
+  if (!lines.isEmpty()) out.setText(QStringLiteral("Comment"), lines.join(u'\n'));
 
   QPainter p(&out);
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -74,17 +83,11 @@ QImage AnnotatedImage(const QImage &picture, const TRecordedImage &record, const
   }
   // The labels go over every figure's lines, as on the screen: above and to
   // the left of the figure's first point.
-  for (const TRecordedFigure &f : record.Figures) {
+  for (size_t k = 0; k < record.Figures.size(); ++k) {
+    const TRecordedFigure &f = record.Figures[k];
     if (f.Points.empty()) continue;
-    QStringList values;
-    for (int k = 0; k < f.Cells.size(); ++k)
-      if (!f.Cells[k].isEmpty()) {
-        const QString unit = f.Units.value(k);
-        values << f.Cells[k] + (unit == QStringLiteral("\u00b0") ? QString() : QStringLiteral(" ")) + unit;
-      }
-    const QString label = values.isEmpty() ? f.Name : f.Name + QStringLiteral(": ") + values.join(QStringLiteral(", "));
-    OutlinedText(p, f.Points[0] + QPointF(-metrics.height() / 2.0, -metrics.descent() - 2 * width), label, font,
-                 kYellow);
+    OutlinedText(p, f.Points[0] + QPointF(-metrics.height() / 2.0, -metrics.descent() - 2 * width),
+                 lines.at(qsizetype(k)), font, kYellow);
   }
   // The legend on a dark band of its own, so it reads on any picture.
   const int pad = std::max(2, metrics.height() / 4);

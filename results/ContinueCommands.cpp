@@ -3,6 +3,7 @@
 
 #include "app/Form1.h"
 #include "common/WholeFile.h"
+#include "definitions/DefinitionList.h"
 #include "results/ResultsFileReader.h"
 #include "results/ResultsFileWriter.h"
 
@@ -21,29 +22,73 @@ void TForm1::ContinueResults1Click() {
   const QString name = OpenDialog3.FileName;
   QByteArray bytes;
   if (!ReadWholeFile(Prompt_, name, kLargestResultsFile, bytes)) return;
-  QStringList headings;
-  for (int c = 0; c < ResultsTable.ColumnCount(); ++c) headings << ResultsTable.Cell(c, 0);
-  const ResultsFileContents contents = ReadResultsFile(bytes, headings);
+  const auto read = [&] {
+    QStringList headings;
+    for (int c = 0; c < ResultsTable.ColumnCount(); ++c) headings << ResultsTable.Cell(c, 0);
+    return ReadResultsFile(bytes, headings);
+  };
+  ResultsFileContents contents = read();
+  const QString figuresName = FiguresFileName(name);
+  QByteArray figureBytes;
+  const bool hasFigures =
+      QFileInfo::exists(figuresName) && ReadWholeFile(Prompt_, figuresName, kLargestResultsFile, figureBytes);
+  // With no definitions at all, those the figures file names are offered;
+  // Yes adds them as Load Definitions would, and they go again if the file
+  // still does not fit them.
+  if (!contents.Ok && DefinitionList.IsEmpty() && hasFigures) {
+    const std::vector<TRecordedDefinition> named = FiguresFileDefinitions(figureBytes);
+    if (!named.empty() &&
+        Prompt_.Ask(QStringLiteral("No measurements are defined. Take the %1 definitions that %2 names?")
+                        .arg(named.size())
+                        .arg(figuresName),
+                    QStringLiteral("Confirm"), false) == mrYes) {
+      for (const TRecordedDefinition &d : named)
+        AddDefinition(DefinitionList, ResultsTable, d.Name, TMeasureKind(d.Kind), d.Height, d.Width, d.Perimeter,
+                      d.Area);
+      contents = read();
+      if (!contents.Ok)
+        while (!DefinitionList.IsEmpty()) DeleteDefinition(DefinitionList, ResultsTable, DefinitionList.Count() - 1);
+    }
+  }
   if (!contents.Ok) {
     Prompt_.ShowMessage(QStringLiteral("Line %1 of %2 %3.").arg(contents.BadLine).arg(name, contents.Problem),
                         QStringLiteral("File Error"));
     return;
   }
   // The figures beside the file come back with its rows; a damaged figures
-  // file is reported and left out, and the rows still come.
+  // file is reported and left out, and the rows still come. A figure comes
+  // back only where the row still holds what it wrote: the results file may
+  // have been edited or replaced since, or the figures file be another
+  // batch's of the same file names.
   std::vector<TRecordedImage> figures;
-  const QString figuresName = FiguresFileName(name);
-  QByteArray figureBytes;
-  if (QFileInfo::exists(figuresName) && ReadWholeFile(Prompt_, figuresName, kLargestResultsFile, figureBytes)) {
+  if (hasFigures) {
     QStringList names;
     for (const QStringList &row : contents.Rows) names << row.value(TResultsTable::colFileName);
     FiguresFileContents read = ReadFiguresFile(figureBytes, names);
-    if (read.Ok)
+    if (read.Ok) {
       figures = std::move(read.Images);
-    else
+      std::vector<TFigureColumns> layout;
+      for (int p = 0; p < DefinitionList.Count(); ++p) {
+        const TMeasureType &def = DefinitionList.At(p);
+        layout.push_back({int(def.Kind), def.FirstCol, ColumnCount(def)});
+      }
+      int dropped = 0, all = 0;
+      for (size_t k = 0; k < figures.size(); ++k) {
+        all += int(figures[k].Figures.size()) + (figures[k].Scale ? 1 : 0);
+        dropped += KeepWhatTheRowSays(figures[k], contents.Rows[k], layout);
+      }
+      if (dropped > 0)
+        Prompt_.ShowMessage(QStringLiteral("%1 of the %2 figures in %3 were left out: the values they wrote are not "
+                                           "the values of their rows in %4.")
+                                .arg(dropped)
+                                .arg(all)
+                                .arg(figuresName, name),
+                            QStringLiteral("File Error"));
+    } else {
       Prompt_.ShowMessage(QStringLiteral("Cannot read %1: it %2. The rows are continued without their figures.")
                               .arg(figuresName, read.Problem),
                           QStringLiteral("File Error"));
+    }
   }
   const int firstImage = ResultsTable.ImageCount;
   ResultsTable.AppendSavedRows(contents.Rows);

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -110,17 +111,36 @@ bool ReadFigure(const QJsonObject &o, TRecordedFigure &f) {
   return f.Units.size() == f.Cells.size();
 }
 
+QJsonArray DefinitionsJson(const std::vector<TRecordedDefinition> &defs) {
+  QJsonArray out;
+  for (const TRecordedDefinition &d : defs)
+    out.append(QJsonObject{{"name", d.Name}, {"kind", d.Kind}, {"h", d.Height},
+                           {"w", d.Width}, {"p", d.Perimeter}, {"a", d.Area}});
+  return out;
+}
+
+bool ReadDefinitions(const QJsonValue &defs, std::vector<TRecordedDefinition> &out) {
+  if (!defs.isArray()) return false;
+  for (const QJsonValue &v : defs.toArray()) {
+    if (!v.isObject()) return false;
+    const QJsonObject d = v.toObject();
+    TRecordedDefinition def;
+    if (!ReadText(d, "name", def.Name) || !ReadInt(d, "kind", -128, 127, def.Kind)) return false;
+    for (auto [key, flag] : {std::pair{"h", &def.Height}, std::pair{"w", &def.Width},
+                             std::pair{"p", &def.Perimeter}, std::pair{"a", &def.Area}}) {
+      const QJsonValue f = d.value(QLatin1String(key));
+      if (!f.isBool()) return false;
+      *flag = f.toBool();
+    }
+    out.push_back(def);
+  }
+  return true;
+}
+
 QJsonObject EntryJson(const TRecordEntry &e) {
   QJsonObject o;
   switch (e.Kind) {
-    case TRecordEntry::Definitions: {
-      QJsonArray defs;
-      for (const TRecordedDefinition &d : e.Defs)
-        defs.append(QJsonObject{{"name", d.Name}, {"kind", d.Kind}, {"h", d.Height},
-                                {"w", d.Width}, {"p", d.Perimeter}, {"a", d.Area}});
-      o = {{"t", "definitions"}, {"defs", defs}};
-      break;
-    }
+    case TRecordEntry::Definitions: o = {{"t", "definitions"}, {"defs", DefinitionsJson(e.Defs)}}; break;
     case TRecordEntry::Images: o = {{"t", "images"}, {"files", TextsJson(e.Files)}}; break;
     case TRecordEntry::Continued: {
       QJsonArray rows;
@@ -144,6 +164,9 @@ QJsonObject EntryJson(const TRecordEntry &e) {
       break;
     case TRecordEntry::Path: o = {{"t", "path"}, {"i", e.Image}, {"folder", e.Folder}}; break;
     case TRecordEntry::Saved: o = {{"t", "saved"}, {"file", e.File}, {"filter", e.FilterIndex}}; break;
+    case TRecordEntry::Cells:
+      o = {{"t", "cells"}, {"i", e.Image}, {"col", e.Column}, {"cells", TextsJson(e.Texts)}};
+      break;
   }
   return o;
 }
@@ -156,22 +179,7 @@ bool ReadEntry(const QJsonObject &o, TRecordEntry &e) {
   constexpr int kMax = std::numeric_limits<int>::max();
   if (t == QLatin1String("definitions")) {
     e.Kind = TRecordEntry::Definitions;
-    const QJsonValue defs = o.value(QLatin1String("defs"));
-    if (!defs.isArray()) return false;
-    for (const QJsonValue &v : defs.toArray()) {
-      if (!v.isObject()) return false;
-      const QJsonObject d = v.toObject();
-      TRecordedDefinition def;
-      if (!ReadText(d, "name", def.Name) || !ReadInt(d, "kind", -128, 127, def.Kind)) return false;
-      for (auto [key, flag] : {std::pair{"h", &def.Height}, std::pair{"w", &def.Width},
-                               std::pair{"p", &def.Perimeter}, std::pair{"a", &def.Area}}) {
-        const QJsonValue f = d.value(QLatin1String(key));
-        if (!f.isBool()) return false;
-        *flag = f.toBool();
-      }
-      e.Defs.push_back(def);
-    }
-    return true;
+    return ReadDefinitions(o.value(QLatin1String("defs")), e.Defs);
   }
   if (t == QLatin1String("images")) {
     e.Kind = TRecordEntry::Images;
@@ -206,6 +214,11 @@ bool ReadEntry(const QJsonObject &o, TRecordEntry &e) {
   if (t == QLatin1String("path")) {
     e.Kind = TRecordEntry::Path;
     return ReadInt(o, "i", 0, kMax, e.Image) && ReadText(o, "folder", e.Folder);
+  }
+  if (t == QLatin1String("cells")) {
+    e.Kind = TRecordEntry::Cells;
+    return ReadInt(o, "i", 0, kMax, e.Image) && ReadInt(o, "col", 0, kMax, e.Column) &&
+           ReadTexts(o.value(QLatin1String("cells")), e.Texts);
   }
   if (t == QLatin1String("saved")) {
     e.Kind = TRecordEntry::Saved;
@@ -317,7 +330,8 @@ void TRecord::Apply(const TRecordEntry &e) {
       break;
     }
     case TRecordEntry::Path:
-    case TRecordEntry::Saved: break;
+    case TRecordEntry::Saved:
+    case TRecordEntry::Cells: break;
   }
 }
 
@@ -338,8 +352,42 @@ QByteArray FiguresFileBytes(const TRecord &record, const QStringList &fileNames)
     row.insert("file", fileNames[i]);
     rows.append(row);
   }
-  const QJsonObject doc{{"format", kFiguresFormat}, {"version", kVersion}, {"rows", rows}};
+  QJsonObject doc{{"format", kFiguresFormat}, {"version", kVersion}, {"rows", rows}};
+  // The definitions, so that a batch can be continued without its .dfn file.
+  if (!record.Defs.empty()) doc.insert("definitions", DefinitionsJson(record.Defs));
   return QJsonDocument(doc).toJson(QJsonDocument::Indented);
+}
+
+std::vector<TRecordedDefinition> FiguresFileDefinitions(const QByteArray &bytes) {
+  QJsonObject doc;
+  std::vector<TRecordedDefinition> defs;
+  if (!ParseObject(bytes, doc) || doc.value(QLatin1String("format")).toString() != QLatin1String(kFiguresFormat) ||
+      !doc.contains(QLatin1String("definitions")) || !ReadDefinitions(doc.value(QLatin1String("definitions")), defs))
+    return {};
+  return defs;
+}
+
+int KeepWhatTheRowSays(TRecordedImage &image, const QStringList &row, const std::vector<TFigureColumns> &layout) {
+  int dropped = 0;
+  if (image.Scale && image.Scale->Text != row.value(3)) {
+    image.Scale.reset();
+    ++dropped;
+  }
+  const auto fits = [&](const TRecordedFigure &f) {
+    if (f.Definition < 1 || f.Definition > int(layout.size())) return false;
+    const TFigureColumns &at = layout[size_t(f.Definition - 1)];
+    const size_t points = f.Kind == 1 ? 3 : 2;  // an angle's vertex and two arm ends
+    if (f.Kind != at.Kind || f.FirstColumn != at.FirstColumn || f.Cells.size() != at.Count ||
+        f.Points.size() != points)
+      return false;
+    for (int k = 0; k < at.Count; ++k)
+      if (f.Cells[k] != row.value(at.FirstColumn + k)) return false;
+    return true;
+  };
+  const auto end = std::remove_if(image.Figures.begin(), image.Figures.end(), [&](const TRecordedFigure &f) { return !fits(f); });
+  dropped += int(image.Figures.end() - end);
+  image.Figures.erase(end, image.Figures.end());
+  return dropped;
 }
 
 FiguresFileContents ReadFiguresFile(const QByteArray &bytes, const QStringList &fileNames) {
@@ -369,6 +417,12 @@ FiguresFileContents ReadFiguresFile(const QByteArray &bytes, const QStringList &
       return out;
     }
     out.Images.push_back(std::move(image));
+  }
+  if (doc.contains(QLatin1String("definitions")) &&
+      !ReadDefinitions(doc.value(QLatin1String("definitions")), out.Definitions)) {
+    out.Images.clear();
+    out.Problem = QStringLiteral("has damaged definitions");
+    return out;
   }
   out.Ok = true;
   return out;

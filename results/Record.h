@@ -61,7 +61,7 @@ struct TRecordedImage {
 };
 
 struct TRecordEntry {
-  enum Type { Definitions, Images, Continued, Scale, Figure, Path, Saved };
+  enum Type { Definitions, Images, Continued, Scale, Figure, Path, Saved, Cells };
   Type Kind = Images;
   std::vector<TRecordedDefinition> Defs;  // Definitions
   QStringList Files;                      // Images: full names, in row order
@@ -77,6 +77,11 @@ struct TRecordEntry {
   TRecordedFigure FigureValue;
   QString DotsPerCmCell;  // Figure: the Dots/cm text written with it, if any
   QString Folder;         // Path: the image's new folder
+  // Cells: texts written into the image's row from column `Column` on, with
+  // no figure of their own (values cleared because a new scale cannot
+  // give them again).
+  int Column = 0;
+  QStringList Texts;
   // Scale, Figure: brought in from a figures file with rows whose cells
   // already hold the values; it changes the record only, never a cell.
   bool RecordOnly = false;
@@ -126,10 +131,31 @@ struct FiguresFileContents {
   bool Ok = false;
   QString Problem;
   std::vector<TRecordedImage> Images;  // one per row of the results file
+  // The definitions the figures were measured with, when the file names
+  // them (files of earlier versions of the program do not).
+  std::vector<TRecordedDefinition> Definitions;
 };
 // Reads a figures file for a results file whose rows have these File Name
 // cells. A file of another version, of other rows or damaged is refused whole.
 FiguresFileContents ReadFiguresFile(const QByteArray &bytes, const QStringList &fileNames);
+
+// The definitions a figures file names, whatever rows it has; none when it
+// names none or is damaged.
+std::vector<TRecordedDefinition> FiguresFileDefinitions(const QByteArray &bytes);
+
+// Where the definitions in force put their values: for definition number
+// k + 1, its kind code, its first column and how many columns it has.
+struct TFigureColumns {
+  int Kind = 0;
+  int FirstColumn = 0;
+  int Count = 1;
+};
+
+// Keeps of a figures file's record of one row only what the row's cells
+// say: its scale when its text is the row's Dots/cm cell, and each figure
+// that `layout` places where it wrote, with the points of its kind and the
+// cells it wrote equal to the row's. Returns how many were left out.
+int KeepWhatTheRowSays(TRecordedImage &image, const QStringList &row, const std::vector<TFigureColumns> &layout);
 
 // The name of the figures file beside a results file.
 QString FiguresFileName(const QString &resultsFile);

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QFileInfo>
 
 #include "common/WholeFile.h"
 #include "app/Form1.h"
@@ -35,11 +36,20 @@ bool TForm1::Saveas1Click() {
 // after the results file was replaced, the old results file is put back, so
 // that the two always belong together.
 bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
+  // The old results file, whole, to be put back if the figures file fails.
+  // One that is there but cannot be read whole is never put back from what
+  // was read of it, nor is the new one removed in its place: that would lose
+  // both.
+  enum { None, Whole, Unreadable } old = None;
   QByteArray oldResults;
-  QFile old(fileName);
-  const bool hadResults = old.exists() && old.open(QIODevice::ReadOnly);
-  if (hadResults) oldResults = old.readAll();
-  old.close();
+  if (QFileInfo::exists(fileName)) {
+    QFile file;
+    old = Unreadable;
+    if (OpenRegularFile(fileName, file)) {
+      oldResults = file.readAll();
+      if (file.error() == QFileDevice::NoError && oldResults.size() == file.size()) old = Whole;
+    }
+  }
   if (!SaveFileReported(Prompt_, fileName, ResultsFileBytes(ResultsTable, separator), QStringLiteral("Cannot Open")))
     return false;
   QStringList names;
@@ -47,9 +57,9 @@ bool TForm1::WriteResultsFile(const QString &fileName, char separator) {
   const QString figures = FiguresFileName(fileName);
   if (SaveFileReported(Prompt_, figures, FiguresFileBytes(Record, names), QStringLiteral("Cannot Open")))
     return true;
-  if (hadResults)
+  if (old == Whole)
     SaveFile(fileName, oldResults);
-  else
+  else if (old == None)
     QFile::remove(fileName);
   return false;
 }

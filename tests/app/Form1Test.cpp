@@ -246,7 +246,7 @@ TEST(Form1, StatusBarTextIsWhole) {
       return panel->contentsRect().height() >= metrics.ascent() + metrics.descent();
     };
     // The layouts settle over a few turns of the event loop.
-    QTest::qWaitFor([&] { return whole(form.StatusPanel0) && whole(form.StatusPanel1); }, 2000);
+    (void)QTest::qWaitFor([&] { return whole(form.StatusPanel0) && whole(form.StatusPanel1); }, 2000);
     for (QLabel *panel : {form.StatusPanel0, form.StatusPanel1}) {
       EXPECT_TRUE(whole(panel)) << panel->contentsRect().height();
       EXPECT_TRUE(form.statusBar()->rect().contains(panel->geometry()));

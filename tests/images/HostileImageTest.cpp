@@ -10,7 +10,10 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 #include "app/Form1.h"
+#include "images/ImageLoader.h"
 #include "images/ImageView.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -248,10 +251,36 @@ TEST(HostileImage, SmallFilesClaimingHugePicturesAreRefused) {
   }
 }
 
-TEST(HostileImage, FolderNamedLikeAPicture) {
-  Viewer v;
-  ASSERT_TRUE(QDir(v.Dir.path()).mkdir("photo.jpg"));
-  v.ExpectRefused(v.OpenAndShow(v.Dir.filePath("photo.jpg")));
+// A folder, a pipe or a device named like a picture is refused by Open
+// Images with the message of a file that cannot be opened, the other files
+// being opened; one that takes a picture's place after Open Images is
+// refused by the reader with a beep, at once, however long a pipe would
+// wait for a writer.
+TEST(HostileImage, NoRegularFileNamedLikeAPicture) {
+  const std::function<void(const QString &)> make[] = {
+      [](const QString &path) { ASSERT_TRUE(QDir().mkdir(path)); },
+      [](const QString &path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+  };
+  for (const auto &makeIt : make) {
+    Viewer v;
+    const QString odd = v.Dir.filePath("photo.jpg");
+    makeIt(odd);
+    v.Prompt.AnswerFiles({v.FirstPath, odd});
+    v.Form.btOpenImages->click();
+    EXPECT_EQ(v.Form.ResultsTable.ImageCount, 1);
+    EXPECT_EQ(v.Prompt.Messages, (std::vector<ScriptedPrompter::Shown>{{"Cannot open " + odd, "File Error"}}));
+  }
+  for (const auto &makeIt : make) {
+    Viewer v;
+    const QString later = v.Write("photo.jpg", "placeholder");
+    v.ExpectRefused(v.OpenAndShow(later, [&] {
+      ASSERT_TRUE(QFile::remove(later));
+      makeIt(later);
+    }));
+  }
+  EXPECT_TRUE(QFile::exists("/dev/zero"));
+  QImage none;
+  EXPECT_FALSE(LoadImageFile("/dev/zero", true, none));
 }
 
 TEST(HostileImage, FileGoneBetweenOpenAndNext) {

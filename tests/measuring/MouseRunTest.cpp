@@ -258,7 +258,7 @@ TEST(MouseRun, NextAndMeasureDuringTheSteps) {
   run.AnswerScale();
   run.Drag({3, 3}, {203, 3});  // 20 dots/cm
   EXPECT_EQ(run.Form.MeasureStep, 0);
-  EXPECT_EQ(run.Cell(4), "5");  // kept until measured again
+  EXPECT_EQ(run.Cell(4), "2.5");  // its 50 dots under the new scale
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {50, 10});
   EXPECT_EQ(run.Cell(4), "2");
@@ -711,4 +711,18 @@ TEST(MouseRun, WholeViewTakesPressesAfterAZoomAndFitShowsItAll) {
   EXPECT_EQ(run.Overlay()->size(), run.Form.Image1->size());
   // The figures confirmed are drawn again at the fitted zoom.
   EXPECT_FALSE(run.Overlay()->DisplayList().empty());
+}
+
+// A hidden loupe holds no picture, so that the picture it showed can be
+// freed or lend its memory to the next one read.
+TEST(Loupe, HoldsNoPictureOnceHidden) {
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  QWidget layer;
+  TLoupe loupe(&layer);
+  layer.show();
+  loupe.ShowAround(picture, {10, 10}, 1.0, {});
+  EXPECT_FALSE(picture.isDetached());
+  layer.hide();  // as when the aids' layer goes at the end of a figure
+  EXPECT_TRUE(picture.isDetached());
 }

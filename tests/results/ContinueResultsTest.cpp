@@ -14,11 +14,13 @@
 #include <QTest>
 #include <QToolButton>
 #include <memory>
+#include <optional>
 
 #include "app/Form1.h"
 #include "images/ImageLoader.h"
 #include "definitions/DeleteDefDlg.h"
 #include "measuring/ConvDlg.h"
+#include "measuring/Overlay.h"
 #include "results/Journal.h"
 #include "results/Record.h"
 #include "results/ResultsFileWriter.h"
@@ -586,6 +588,8 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
 
   const QImage read(out.filePath("leaf1_annotated.png"));
   EXPECT_EQ(read.text("Description"), QStringLiteral("leaf1.jpg  \u2014  12 dots/cm"));
+  // Each label names its values; a rectangle's by their letters.
+  EXPECT_EQ(read.text("Comment"), QStringLiteral("Stem: 4.1667 cm\nLeaf: H 2.5 cm  W 3.3333 cm  A 8.3333 cm\u00b2"));
   const QImage exported = read.convertToFormat(QImage::Format_RGB32);
   QImage picture;
   ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), true, picture));
@@ -611,36 +615,273 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
                                    {"Cannot read " + dir.filePath("leaf2.jpg"), "File Error"}}));
 }
 
-// A sitting that continued a results file comes back with the rows' cells as
-// that file had them, even where its figures file remembers other texts (the
-// results file edited in a spreadsheet afterwards).
-TEST(Recovery, ContinuedRowsComeBackAsTheFileHadThem) {
+// A figures file is taken only where its rows still hold what its figures
+// wrote (the results file edited in a spreadsheet, replaced, or the figures
+// file another batch's of the same names): a figure whose cells differ, one
+// written into other columns than its definition's, or a scale line of
+// another Dots/cm is left out, and a message names the file and how many;
+// the rest come back, drawn on their image. A sitting that continued such a
+// file comes back with the rows' cells as the results file had them.
+TEST(ContinueResults, FiguresThatDisagreeWithTheirRowsAreLeftOut) {
   DataHome home;
   QTemporaryDir dir;
   const QString results = dir.filePath("run.txt");
+  const QString picture = dir.filePath("a.jpg");
+  WriteBytes(picture, MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
   const QByteArray bytes = "No.\tPath\tFile Name\tDots/cm\tStem\tLeaf_H\tLeaf_W\tLeaf_A\r\n"
-                           "1\t/p\ta.jpg\t12\t2.5\t1\t2\t3\r\n";
+                           "1\t" + dir.path().toLocal8Bit() + "\ta.jpg\t12\t2.5\t1\t2\t3\r\n";
   WriteBytes(results, bytes);
   TRecord figures;
-  TRecordEntry e;
-  e.Kind = TRecordEntry::Images;
-  e.Files = QStringList{"/p/a.jpg"};
-  figures.Apply(e);
-  e.Kind = TRecordEntry::Figure;
-  e.Image = 0;
-  e.FigureValue = {1, "Stem", 0, {{1, 1}, {30, 1}}, 4, {"9.9"}, {"cm"}};
-  figures.Apply(e);
+  std::vector<TRecordEntry> entries(5);
+  entries[0].Kind = TRecordEntry::Images;
+  entries[0].Files = QStringList{picture};
+  entries[1].Kind = TRecordEntry::Scale;
+  entries[1].ScaleValue = {{1, 1}, {121, 1}, 10, 11, "11"};  // the row says 12
+  entries[2].Kind = TRecordEntry::Figure;
+  entries[2].FigureValue = {1, "Stem", 0, {{1, 1}, {30, 1}}, 4, {"9.9"}, {"cm"}};  // the row says 2.5
+  entries[3].Kind = TRecordEntry::Figure;  // the row's values, in Stem's column
+  entries[3].FigureValue = {2, "Leaf", 2, {{20, 20}, {44, 32}}, 4, {"1", "2", "3"}, {"cm", "cm", "cm\u00b2"}};
+  entries[4] = entries[3];  // as the row says, where Leaf's columns are
+  entries[4].FigureValue.FirstColumn = 5;
+  for (size_t k = 1; k < entries.size(); ++k) entries[k].Image = 0;
+  for (const TRecordEntry &e : entries) figures.Apply(e);
+  figures.Images[0].Figures.insert(figures.Images[0].Figures.begin(), entries[3].FigureValue);
   WriteBytes(FiguresFileName(results), FiguresFileBytes(figures, {"a.jpg"}));
   {
     Sitting first;
     DefineStemAndLeaf(first);
     first.Prompt.AnswerFile(results);
     first.Form->ContinueResults1Click();
-    ASSERT_EQ(first.Form->Record.ValueCount(), 1);
+    EXPECT_EQ(first.Prompt.Messages,
+              (std::vector<ScriptedPrompter::Shown>{
+                  {"3 of the 4 figures in " + FiguresFileName(results) +
+                       " were left out: the values they wrote are not the values of their rows in " + results + ".",
+                   "File Error"}}));
+    ASSERT_EQ(first.Form->Record.Image(0)->Figures.size(), 1u);
+    EXPECT_EQ(first.Form->Record.Image(0)->Figures[0].FirstColumn, 5);
+    EXPECT_FALSE(first.Form->Record.Image(0)->Scale);
+    first.Start();
+    EXPECT_EQ(YellowPixels(ViewPixels(first)).front(), QPoint(20, 20));
   }
   Sitting later;
   later.Prompt.Answers.push_back(mrYes);
   ASSERT_TRUE(later.Form->OfferLeftOverJournal());
   EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), bytes);
-  EXPECT_EQ(later.Form->Record.Image(0)->Figures.at(0).Cells, QStringList{"9.9"});
+  EXPECT_EQ(later.Form->Record.ValueCount(), 3);
+}
+
+// Continue Results with no definitions at all: the definitions the figures
+// file names are offered. Yes takes them, as Load Definitions would, and
+// the rows come; No, or a file they do not fit, changes nothing.
+TEST(ContinueResults, DefinitionsComeFromTheFiguresFileWhenNoneAreDefined) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  {
+    Sitting first;
+    DefineStemAndLeaf(first);
+    OpenThreeImages(first, dir);
+    first.Start();
+    first.MeasureShownImage(120);
+    first.Prompt.AnswerFile(results);
+    ASSERT_TRUE(first.Form->Saveas1Click());
+    first.Form->close();
+  }
+  const QByteArray saved = ReadAll(results);
+  for (ModalResult answer : {mrNo, mrYes}) {
+    Sitting later;
+    later.Prompt.Answers.push_back(answer);
+    later.Prompt.AnswerFile(results);
+    later.Form->ContinueResults1Click();
+    ASSERT_EQ(later.Prompt.Questions.size(), 1u);
+    EXPECT_EQ(later.Prompt.Questions[0].Text,
+              "No measurements are defined. Take the 2 definitions that " + FiguresFileName(results) + " names?");
+    if (answer == mrNo) {
+      EXPECT_EQ(later.Form->ResultsTable.ImageCount, 0);
+      EXPECT_EQ(later.Form->DefinitionList.Count(), 0);
+      ASSERT_EQ(later.Prompt.Messages.size(), 1u);
+      EXPECT_TRUE(later.Prompt.Messages[0].Text.startsWith("Line 1 of " + results));
+      continue;
+    }
+    EXPECT_TRUE(later.Prompt.Messages.empty());
+    EXPECT_EQ(later.Form->DefinitionList.Count(), 2);
+    EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), saved);
+    EXPECT_EQ(later.Form->Record.ValueCount(), 5);
+  }
+  // A results file that the named definitions do not fit: they go again.
+  WriteBytes(results, QByteArray(saved).replace("Leaf_A", "Leaf_P"));
+  Sitting other;
+  other.Prompt.Answers.push_back(mrYes);
+  other.Prompt.AnswerFile(results);
+  other.Form->ContinueResults1Click();
+  EXPECT_EQ(other.Form->DefinitionList.Count(), 0);
+  EXPECT_EQ(other.Form->ResultsTable.ColumnCount(), 4);
+  EXPECT_EQ(other.Form->ResultsTable.ImageCount, 0);
+  ASSERT_EQ(other.Prompt.Messages.size(), 1u);
+  EXPECT_TRUE(other.Prompt.Messages[0].Text.contains("Leaf_P"));
+}
+
+// Points of a figures file far outside the picture, as a damaged or hostile
+// file may hold, are drawn at 400 % on the side they lie on.
+TEST(ContinueResults, FarPointsAreDrawnWhereTheyLie) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  const QString picture = dir.filePath("a.jpg");
+  WriteBytes(picture, MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
+  WriteBytes(results, "No.\tPath\tFile Name\tDots/cm\tStem\tLeaf_H\tLeaf_W\tLeaf_A\r\n"
+                      "1\t" + dir.path().toLocal8Bit() + "\ta.jpg\t12\t2.5\t\t\t\r\n");
+  TRecord figures;
+  TRecordEntry e;
+  e.Kind = TRecordEntry::Images;
+  e.Files = QStringList{picture};
+  figures.Apply(e);
+  e.Kind = TRecordEntry::Figure;
+  e.Image = 0;
+  e.FigureValue = {1, "Stem", 0, {{1, 1}, {9.9e8, -9.9e8}}, 4, {"2.5"}, {"cm"}};
+  figures.Apply(e);
+  WriteBytes(FiguresFileName(results), FiguresFileBytes(figures, {"a.jpg"}));
+  Sitting s;
+  DefineStemAndLeaf(s);
+  s.Form->ComboBox1->setCurrentIndex(6);  // 400 %
+  s.Prompt.AnswerFile(results);
+  s.Form->ContinueResults1Click();
+  s.Start();
+  const auto &ops = s.Form->PaintBox1->DisplayList();
+  ASSERT_FALSE(ops.empty());
+  EXPECT_GT(ops[0].P2.x(), 1 << 20);
+  EXPECT_LT(ops[0].P2.y(), -(1 << 20));
+}
+
+namespace {
+void DefineStemTipAndLeaf(Sitting &s) {
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Tip", mkAngle, false, false, false, false);
+  AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Leaf", mkRectangle, true, true, false, true);
+}
+
+// A calibration on the shown image over `dots` and 10 cm, answered `answer`
+// when it asks about values it cannot compute again.
+void Calibrate(Sitting &s, int dots, std::optional<ModalResult> answer = std::nullopt) {
+  s.Form->btMeasure->click();
+  s.Prompt.Dialogs.push_back([](QDialog &d) {
+    dynamic_cast<TConvDlg &>(d).btOK->click();
+    return d.result();
+  });
+  if (answer) s.Prompt.Answers.push_back(*answer);
+  s.Drag({1, 1}, {1 + dots, 1});
+}
+
+QStringList RowCells(Sitting &s, int image) {
+  QStringList cells;
+  for (int c = TResultsTable::colDotsPerCm; c < s.Form->ResultsTable.ColumnCount(); ++c)
+    cells << s.Form->ResultsTable.Cell(c, image + 1);
+  return cells;
+}
+}  // namespace
+
+// A new scale accepted on an image that has values: each value whose figure
+// is recorded is computed again from its points (angles stay), in the
+// table, the record, the figures file and the journal; a definition
+// measured again afterwards uses it too. Values without a recorded figure
+// are named in a question: No keeps the old scale and every value, Yes
+// clears them.
+TEST(Rescale, NewScaleComputesTheRowsValuesAgain) {
+  DataHome home;
+  QTemporaryDir dir;
+  const QString results = dir.filePath("run.txt");
+  QByteArray saved;
+  {
+    Sitting s;
+    DefineStemTipAndLeaf(s);
+    OpenThreeImages(s, dir);
+    s.Start();
+    Calibrate(s, 120);  // 12 dots/cm
+    s.Prompt.Press(mrOk);
+    s.Drag({10, 10}, {70, 10});  // 60 dots
+    s.Drag({100, 100}, {160, 100});
+    s.Form->PaintBox1MouseMove(100, 40);
+    s.Prompt.Press(mrOk);
+    s.Form->PaintBox1MouseUp(Qt::LeftButton, 100, 40);
+    s.Prompt.Press(mrOk);
+    s.Drag({20, 20}, {56, 44});  // 36 x 24 dots
+    ASSERT_EQ(RowCells(s, 0), (QStringList{"12", "5", "90", "2", "3", "6"}));
+    s.Form->btNext->click();
+    s.Form->btBack->click();
+    Calibrate(s, 150);  // 15 dots/cm
+    EXPECT_TRUE(s.Prompt.Questions.size() == 1u);  // Start's only
+    EXPECT_EQ(RowCells(s, 0), (QStringList{"15", "4", "90", "1.6", "2.4", "3.84"}));
+    s.Prompt.Press(mrOk);
+    s.Drag({10, 10}, {55, 10});  // Stem again: 45 dots
+    s.Form->btNext->click();
+    s.Prompt.AnswerFile(results);
+    ASSERT_TRUE(s.Form->Saveas1Click());
+    saved = ReadAll(results);
+    EXPECT_TRUE(saved.contains("\tleaf1.jpg\t15\t3\t90\t1.6\t2.4\t3.84\r\n")) << saved.toStdString();
+    // The record says what the row says.
+    const TRecordedImage &image = *s.Form->Record.Image(0);
+    EXPECT_EQ(image.Scale->Text, "15");
+    QStringList recorded;
+    for (const TRecordedFigure &f : image.Figures) recorded << f.Cells;
+    EXPECT_EQ(recorded, RowCells(s, 0).mid(1));
+  }
+  {
+    // The journal brings back the same.
+    Sitting later;
+    later.Prompt.Answers.push_back(mrYes);
+    ASSERT_TRUE(later.Form->OfferLeftOverJournal());
+    EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), saved);
+    later.Prompt.Answers.push_back(mrNo);
+    later.Form->close();
+  }
+
+  // Continued without its figures file, no value of the row has a figure.
+  QFile::remove(FiguresFileName(results));
+  Sitting c;
+  DefineStemTipAndLeaf(c);
+  c.Prompt.AnswerFile(results);
+  c.Form->ContinueResults1Click();
+  c.Start();
+  const QStringList before = RowCells(c, 0);
+  Calibrate(c, 90, mrNo);
+  ASSERT_EQ(c.Prompt.Questions.size(), 2u);
+  EXPECT_EQ(c.Prompt.Questions[1].Title, "Confirm");
+  EXPECT_TRUE(c.Prompt.Questions[1].Text.contains("Stem, Leaf")) << c.Prompt.Questions[1].Text.toStdString();
+  EXPECT_TRUE(c.Prompt.Questions[1].Text.contains("15 dots/cm"));
+  EXPECT_EQ(RowCells(c, 0), before);
+  EXPECT_TRUE(c.Form->ScaleArmed);
+  EXPECT_FALSE(c.Form->MeasureArmed);
+  // A value measured now still uses the row's own scale.
+  Calibrate(c, 90, mrYes);  // 9 dots/cm
+  EXPECT_EQ(RowCells(c, 0), (QStringList{"9", "", "90", "", "", ""}));
+  c.Prompt.Press(mrOk);
+  c.Drag({10, 10}, {55, 10});
+  EXPECT_EQ(c.Form->ResultsTable.Cell(4, 1), "5");
+}
+
+// Names an export makes never meet a picture the same export wrote: two
+// rows of one name get the row's number, and where even that name was
+// written (a row whose own name ends so), a further count.
+TEST(ExportAnnotatedImages, EveryPictureGetsANameOfItsOwn) {
+  DataHome home;
+  QTemporaryDir dir, out;
+  ASSERT_TRUE(QDir(dir.path()).mkpath("a") && QDir(dir.path()).mkpath("b"));
+  Sitting s;
+  DefineStemAndLeaf(s);
+  for (const char *name : {"x_3.jpg", "a/x.jpg", "b/x.jpg"}) {
+    WriteBytes(dir.filePath(name), MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
+    s.Prompt.AnswerFiles({dir.filePath(name)});
+    s.Form->btOpenImages->click();
+  }
+  s.Start();
+  for (int i = 0; i < 3; ++i) {
+    if (i) s.Form->btNext->click();
+    s.MeasureShownImage(120);
+  }
+  s.Prompt.Folders.push_back(out.path());
+  s.Form->ExportAnnotated1Click();
+  EXPECT_EQ(s.Prompt.Questions.size(), 1u);  // Start's only
+  EXPECT_TRUE(s.Prompt.Messages.empty());
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
+            (QStringList{"x_3_2_annotated.png", "x_3_annotated.png", "x_annotated.png"}));
 }

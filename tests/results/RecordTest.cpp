@@ -6,7 +6,7 @@
 
 namespace {
 std::vector<TRecordEntry> SampleEntries() {
-  std::vector<TRecordEntry> out(7);
+  std::vector<TRecordEntry> out(8);
   out[0].Kind = TRecordEntry::Definitions;
   out[0].Defs = {{"Stem", 0, false, false, false, false}, {"Leaf", 2, true, false, false, true}};
   out[1].Kind = TRecordEntry::Images;
@@ -30,6 +30,10 @@ std::vector<TRecordEntry> SampleEntries() {
   out[6].Kind = TRecordEntry::Saved;
   out[6].File = "/p/r.csv";
   out[6].FilterIndex = 2;
+  out[7].Kind = TRecordEntry::Cells;
+  out[7].Image = 1;
+  out[7].Column = 4;
+  out[7].Texts = {"", ""};
   return out;
 }
 
@@ -98,6 +102,8 @@ TEST(Record, FiguresFileBringsBackEachImage) {
   ASSERT_TRUE(read.Ok) << read.Problem.toStdString();
   TRecord back;
   back.Images = read.Images;
+  back.Defs = read.Definitions;
+  EXPECT_EQ(FiguresFileDefinitions(bytes), record.Defs);
   EXPECT_EQ(FiguresFileBytes(back, names), bytes);
   EXPECT_FALSE(ReadFiguresFile(bytes, {"a b.jpg", "other.bmp", "c.jpg"}).Ok);
   EXPECT_FALSE(ReadFiguresFile(bytes, {"a b.jpg"}).Ok);

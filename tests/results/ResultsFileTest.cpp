@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -142,16 +144,21 @@ TEST(SaveCommands, FailuresReportKeepDataChangedAndTheOldFile) {
   EXPECT_EQ(form.SaveDialog1.FileName, readOnly);
 
   // The figures file beside it cannot be replaced: the results file written
-  // first is put back as it was, and a new one taken away again.
-  for (const bool existed : {true, false}) {
-    const QString results = dir.filePath(existed ? "old.txt" : "new.txt");
-    if (existed) WriteBytes(results, "old results");
+  // first is put back as it was, and a new one taken away again. One that
+  // could not be read whole before (here a pipe, which no reader waits on)
+  // cannot be put back: the new one stays rather than neither.
+  enum Old { Existed, New, Unreadable };
+  for (const Old old : {Existed, New, Unreadable}) {
+    const QString results = dir.filePath(QStringLiteral("results%1.txt").arg(int(old)));
+    if (old == Existed) WriteBytes(results, "old results");
+    if (old == Unreadable) ASSERT_EQ(::mkfifo(QFile::encodeName(results).constData(), 0600), 0);
     WriteBytes(FiguresFileName(results), "old figures");
     QFile::setPermissions(FiguresFileName(results), QFileDevice::ReadOwner | QFileDevice::ReadUser);
     prompt.AnswerFile(results);
     EXPECT_FALSE(form.Saveas1Click());
     EXPECT_EQ(prompt.Messages.back().Text, "Cannot Open" + FiguresFileName(results));
-    EXPECT_EQ(ReadAll(results), existed ? QByteArray("old results") : QByteArray("<missing>"));
+    const QByteArray expected[] = {"old results", "<missing>", ResultsFileBytes(form.ResultsTable, '\t')};
+    EXPECT_EQ(ReadAll(results), expected[old]);
     EXPECT_EQ(ReadAll(FiguresFileName(results)), QByteArray("old figures"));
     EXPECT_TRUE(form.ResultsTable.DataChanged());
   }
