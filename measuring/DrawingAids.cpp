@@ -77,12 +77,9 @@ void TLoupe::paintEvent(QPaintEvent *) {
       painter.drawImage(target, Picture_, source);
     }
   }
-  QPen figurePen(QColor(255, 0, 0));
-  figurePen.setCosmetic(true);
-  painter.setPen(figurePen);
-  for (const QLineF &line : Figure_) painter.drawLine(ToLoupe(line.p1()), ToLoupe(line.p2()));
   // The cross marks the pixel under the pointer: two lines through its
   // centre, with a gap the size of the pixel so that the pixel stays visible.
+  // The figure is drawn over it, so that the line being drawn stays whole.
   const double c = kSide / 2.0, gap = std::max(2.0, Scale_ / 2 + 1);
   for (const QColor &colour : {QColor(0, 0, 0), QColor(255, 255, 255)}) {
     QPen pen(colour);
@@ -94,26 +91,63 @@ void TLoupe::paintEvent(QPaintEvent *) {
     painter.drawLine(QPointF(c + d, 0), QPointF(c + d, c - gap));
     painter.drawLine(QPointF(c + d, c + gap), QPointF(c + d, kSide));
   }
+  QPen figurePen(QColor(255, 0, 0));
+  figurePen.setCosmetic(true);
+  painter.setPen(figurePen);
+  for (const QLineF &line : Figure_) painter.drawLine(ToLoupe(line.p1()), ToLoupe(line.p2()));
   painter.setPen(palette().color(QPalette::WindowText));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-QPoint AidPosition(QPoint pointer, QPoint start, QSize size, const QRect &area, const QRect &avoid) {
-  constexpr int kGap = 20;
+namespace {
+constexpr int kGap = 20;  // between the pointer and an aid's nearest corner
+
+// Whether the segment crosses the rectangle (either end inside, or an edge
+// crossed).
+bool Crosses(const QRectF &r, const QLineF &line) {
+  if (r.contains(line.p1()) || r.contains(line.p2())) return true;
+  const QLineF edges[] = {{r.topLeft(), r.topRight()},
+                          {r.topRight(), r.bottomRight()},
+                          {r.bottomRight(), r.bottomLeft()},
+                          {r.bottomLeft(), r.topLeft()}};
+  for (const QLineF &edge : edges)
+    if (line.intersects(edge, nullptr) == QLineF::BoundedIntersection) return true;
+  return false;
+}
+
+bool Clear(const QRect &r, QPoint pointer, QPoint start, const QRect &avoid, const std::vector<QLineF> &lines) {
+  if (r.contains(pointer) || r.contains(start) || (avoid.isValid() && r.intersects(avoid))) return false;
+  for (const QLineF &line : lines)
+    if (Crosses(QRectF(r), line)) return false;
+  return true;
+}
+}  // namespace
+
+QPoint AidPosition(QPoint pointer, QPoint start, QSize size, const QRect &area, const QRect &avoid,
+                   const std::vector<QLineF> &lines) {
   const QPoint corners[] = {
       pointer + QPoint(kGap, kGap),
       pointer + QPoint(-kGap - size.width(), kGap),
       pointer + QPoint(kGap, -kGap - size.height()),
       pointer + QPoint(-kGap - size.width(), -kGap - size.height()),
   };
-  auto clear = [&](const QRect &r) {
-    return !r.contains(pointer) && !r.contains(start) && !(avoid.isValid() && r.intersects(avoid));
-  };
-  // First a corner that lies wholly in the area, then one that only clears
-  // the pointer and the start point.
+  // First a corner that lies wholly in the area and off the figure, then one
+  // that lies in the area, then one that only clears the pointer and the
+  // start point.
   for (const QPoint &at : corners)
-    if (area.contains(QRect(at, size)) && clear(QRect(at, size))) return at;
+    if (area.contains(QRect(at, size)) && Clear(QRect(at, size), pointer, start, avoid, lines)) return at;
   for (const QPoint &at : corners)
-    if (clear(QRect(at, size))) return at;
+    if (area.contains(QRect(at, size)) && Clear(QRect(at, size), pointer, start, avoid, {})) return at;
+  for (const QPoint &at : corners)
+    if (Clear(QRect(at, size), pointer, start, avoid, {})) return at;
   return corners[0];
+}
+
+bool AidStillBeside(const QRect &place, QPoint pointer, QPoint start, const QRect &area, const QRect &avoid,
+                    const std::vector<QLineF> &lines) {
+  // The distance from the pointer to the nearest point of the place, along
+  // each axis: a fresh place lies kGap away on both.
+  const int dx = qMax(0, qMax(place.left() - pointer.x(), pointer.x() - place.right()));
+  const int dy = qMax(0, qMax(place.top() - pointer.y(), pointer.y() - place.bottom()));
+  return area.contains(place) && dx <= 2 * kGap && dy <= 2 * kGap && Clear(place, pointer, start, avoid, lines);
 }

@@ -55,6 +55,14 @@ private:
 
 // Where an aid of `size` goes beside `pointer` inside `area` so that it
 // covers neither the pointer, nor `start` (the figure's first point), nor
-// `avoid` (another aid): below right of the pointer where that is free, else
-// in the first free of the other three corners around it.
-QPoint AidPosition(QPoint pointer, QPoint start, QSize size, const QRect &area, const QRect &avoid = QRect());
+// `avoid` (another aid), nor any of the figure's `lines`: below right of the
+// pointer where that is free, else in the first free of the other three
+// corners around it.
+QPoint AidPosition(QPoint pointer, QPoint start, QSize size, const QRect &area, const QRect &avoid = QRect(),
+                   const std::vector<QLineF> &lines = {});
+
+// Whether an aid at `place` is still right beside `pointer`: clear of the
+// pointer, `start`, `avoid` and `lines`, inside `area`, and no farther
+// from the pointer than an aid placed afresh would be.
+bool AidStillBeside(const QRect &place, QPoint pointer, QPoint start, const QRect &area, const QRect &avoid,
+                    const std::vector<QLineF> &lines);

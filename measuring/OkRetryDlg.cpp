@@ -26,3 +26,25 @@ QPoint PopupPosition(QPoint p, QSize popup, const QRect &screen) {
   if (top + popup.height() > screen.bottom() + 1) top = screen.bottom() + 1 - popup.height();
   return {left, top};
 }
+
+QPoint PopupBeside(const QRect &label, QPoint pointer, QSize popup, const QRect &screen) {
+  if (label.isValid()) {
+    constexpr int kGap = 4;
+    // Below the label first: that keeps the pop-up nearest the pointer
+    // however long the value is.
+    const QPoint places[] = {
+        {label.left(), label.bottom() + 1 + kGap},
+        {label.right() + 1 + kGap, label.top()},
+        {label.left(), label.top() - kGap - popup.height()},
+        {label.left() - kGap - popup.width(), label.top()},
+    };
+    for (QPoint at : places) {
+      // Moved onto the screen along the label's side where it sticks out.
+      at.setX(qBound(screen.left(), at.x(), screen.right() + 1 - popup.width()));
+      at.setY(qBound(screen.top(), at.y(), screen.bottom() + 1 - popup.height()));
+      const QRect r(at, popup);
+      if (!r.intersects(label) && !r.contains(pointer)) return at;
+    }
+  }
+  return PopupPosition(pointer, popup, screen);
+}

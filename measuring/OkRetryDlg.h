@@ -23,3 +23,10 @@ public:
 // Where the pop-up goes for a release at `screenPoint`: 10 pixels right of and
 // below it, moved back onto the screen at the right and bottom edges.
 QPoint PopupPosition(QPoint screenPoint, QSize popup, const QRect &screen);
+
+// Where the pop-up goes beside the live value's `label` (screen
+// coordinates), so that the value stays in sight while the person decides:
+// below it, else right of, above or left of it, moved onto the screen, off
+// the label and clear of the pointer; where the label is not shown, or none
+// of those places is free, where PopupPosition puts it.
+QPoint PopupBeside(const QRect &label, QPoint pointer, QSize popup, const QRect &screen);

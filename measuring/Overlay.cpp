@@ -102,8 +102,10 @@ QRegion TOverlay::Damage(const Op &op) const {
 void TOverlay::Paint(QPainter &painter, const Op &op) const {
   painter.setCompositionMode(op.Mode == pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
                                                  : QPainter::CompositionMode_SourceOver);
+  // A band is one pixel wide, so that drawing it twice restores every pixel
+  // exactly; a figure kept is two, so that it shows at every zoom.
   QPen pen(op.Color);
-  pen.setWidth(1);
+  pen.setWidth(op.Mode == pmNotXor ? 1 : 2);
   pen.setCosmetic(true);
   painter.setPen(pen);
   painter.setBrush(Qt::NoBrush);

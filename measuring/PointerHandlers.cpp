@@ -169,26 +169,27 @@ void TForm1::UpdateDrawingAids(QPoint p) {
     AidLayer->show();
     AidLayer->raise();
   }
+  // The figure's lines where the view shows them: the aids keep off them.
+  std::vector<QLineF> inView;
+  for (const QLineF &line : lines)
+    inView.emplace_back(PaintBox1->mapTo(view, QPointF(line.p1() * Zoom)), PaintBox1->mapTo(view, QPointF(line.p2() * Zoom)));
   QRect label;
   if (value.isEmpty()) {
     LiveValue->hide();
   } else {
     LiveValue->ShowValue(value);
-    LiveValue->move(AidPosition(pointer, start, LiveValue->size(), view->rect()));
+    LiveValue->move(AidPosition(pointer, start, LiveValue->size(), view->rect(), QRect(), inView));
     label = LiveValue->geometry();
   }
   if (!LoupeOn) {
     Loupe->hide();
     return;
   }
-  // The loupe stays where it is while that place is still free and near the
-  // pointer, so that most moves repaint only its inside.
-  const QRect kept = Loupe->geometry();
-  const QPoint off = kept.center() - pointer;
-  const bool free = Loupe->isVisible() && view->rect().contains(kept) && !kept.contains(pointer) &&
-                    !kept.contains(start) && !kept.intersects(label) &&
-                    off.manhattanLength() < 3 * TLoupe::kSide;
-  if (!free) Loupe->move(AidPosition(pointer, start, Loupe->size(), view->rect(), label));
+  // The loupe stays where it is while that place is still free and right
+  // beside the pointer, so that most moves repaint only its inside.
+  if (!Loupe->isVisible() ||
+      !AidStillBeside(Loupe->geometry(), pointer, start, view->rect(), label, inView))
+    Loupe->move(AidPosition(pointer, start, Loupe->size(), view->rect(), label, inView));
   Loupe->ShowAround(ImageBitmap, (QPointF(p) + QPointF(0.5, 0.5)) / Zoom, Zoom, lines);
 }
 
@@ -314,7 +315,10 @@ int TForm1::RunOkRetry(QPoint overlayPoint) {
   const QPoint screenPoint = PaintBox1->mapToGlobal(overlayPoint);
   QScreen *screen = QGuiApplication::screenAt(screenPoint);
   if (!screen) screen = QGuiApplication::primaryScreen();
-  popup.move(PopupPosition(screenPoint, popup.size(), screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20)));
+  // Beside the live value, which stays in sight while the person decides.
+  const QRect label = LiveValue->isVisible() ? QRect(LiveValue->mapToGlobal(QPoint(0, 0)), LiveValue->size()) : QRect();
+  popup.move(PopupBeside(label, screenPoint, popup.size(),
+                         screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20)));
   return Prompt_.RunModal(popup);
 }
 

@@ -175,4 +175,6 @@ void TResultsGridModel::ImageRowShown(int row, int topRow) {
   View_->selectionModel()->setCurrentIndex(index(row - 1, TResultsTable::colPath - 1),
                                            QItemSelectionModel::NoUpdate);
   View_->verticalScrollBar()->setValue(topRow - 1);
+  // However few rows the grid shows, the current one is in sight.
+  View_->scrollTo(index(row - 1, TResultsTable::colPath - 1), QAbstractItemView::EnsureVisible);
 }

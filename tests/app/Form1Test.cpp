@@ -132,9 +132,21 @@ TEST(Form1, GridShowsTheTableThroughHeaders) {
     EXPECT_EQ(i.row(), 8);
     EXPECT_TRUE(i.column() == 0 || i.column() == 1);
   }
-  EXPECT_EQ(grid->verticalScrollBar()->value(), 4);  // top data row 5 = image 8 - 3
+  // The row shown is in sight whatever the grid's height: with room for it
+  // the top data row is 5 (image 8 - 3); with four rows in sight, as at
+  // first, the grid scrolls on as far as the row needs.
+  const auto inSight = [&](int row) {
+    return grid->viewport()->rect().contains(grid->visualRect(m->index(row, 1)));
+  };
+  for (int image : {8, 11, 0, 6, 2}) {
+    form.ResultsTable.ShowImageRow(image);
+    EXPECT_TRUE(inSight(image)) << image;
+  }
   form.Splitter2->setSizes({100, 300});
   EXPECT_GT(grid->height(), 127);
+  form.ResultsTable.ShowImageRow(8);
+  EXPECT_EQ(grid->verticalScrollBar()->value(), qMin(4, grid->verticalScrollBar()->maximum()));
+  EXPECT_TRUE(inSight(8));
   // The user cannot type into the grid.
   EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
 }

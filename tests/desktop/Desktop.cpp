@@ -257,6 +257,18 @@ bool XDesktop::WaitForGone(Window w, double seconds) {
 
 void XDesktop::Sync() { XSync(Dpy_, False); }
 
+QImage XDesktop::Grab(const QRect &area) {
+  Sync();
+  XImage *image = XGetImage(Dpy_, Root_, area.x(), area.y(), unsigned(area.width()), unsigned(area.height()),
+                            AllPlanes, ZPixmap);
+  if (!image) return QImage();
+  QImage out(area.size(), QImage::Format_RGB32);
+  for (int y = 0; y < area.height(); ++y)
+    for (int x = 0; x < area.width(); ++x) out.setPixel(x, y, QRgb(XGetPixel(image, x, y)) | 0xff000000u);
+  XDestroyImage(image);
+  return out;
+}
+
 void XDesktop::MoveTo(QPoint p) {
   XTestFakeMotionEvent(Dpy_, -1, p.x(), p.y(), CurrentTime);
   Sync();

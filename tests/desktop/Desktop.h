@@ -2,6 +2,7 @@
 // The desktop as the person at the screen meets it: the windows the window
 // manager lists, their titles, frames and stacking as the X server reports
 // them, and pointer and key events sent through the server's test extension.
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -38,6 +39,8 @@ public:
   // Waits until a window manager runs and takes charge of new windows: a
   // window of its own is shown until the window manager lists it.
   bool WaitForWindowManager(double seconds = 30);
+  // What the screen shows in `area` (screen coordinates), as the person sees it.
+  QImage Grab(const QRect &area);
 
   // ---- Waiting ---------------------------------------------------------------------
   // Polls `condition` every 20 ms for up to `seconds`; true once it holds.

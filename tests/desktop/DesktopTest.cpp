@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -37,6 +39,7 @@
 #include "measuring/OkRetryDlg.h"
 #include "measuring/DrawingAids.h"
 #include "measuring/Overlay.h"
+#include "results/Record.h"
 #include "results/ResultsTable.h"
 #include "tests/desktop/Desktop.h"
 
@@ -65,6 +68,24 @@ struct Program : ::testing::Test {
   }
 
   XWindow MainWindow() { return XWindow(Form->winId()); }
+  // Images opened as Open Images opens them: rows of the table and of the
+  // sitting's record.
+  void OpenImages(const QStringList &files) {
+    Form->ResultsTable.AppendImageRows(files);
+    TRecordEntry opened;
+    opened.Kind = TRecordEntry::Images;
+    opened.Files = files;
+    Form->Remember({opened});
+  }
+  // The live value's place on the screen, while a figure's pop-up is open.
+  QRect LiveValueOnScreen() {
+    QRect label;
+    WaitForProgram([&] {
+      label = QRect(Form->LiveValue->mapToGlobal(QPoint(0, 0)), Form->LiveValue->size());
+      return Form->LiveValue->isVisible();
+    });
+    return label;
+  }
   void AddLine() { AddDefinition(Form->DefinitionList, Form->ResultsTable, "L", mkLine, false, false, false, false); }
 };
 
@@ -77,6 +98,15 @@ template <typename Control> bool FocusIn() {
 
 // Centres as the desktop reports them, for comparing window placements.
 QPoint Centre(const QRect &r) { return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2); }
+
+// The OK/Retry pop-up as the person sees it: beside the live value, which
+// it leaves in sight, clear of the pointer and near it.
+void ExpectBesideTheValue(const QRect &popup, const QRect &value, QPoint pointer) {
+  EXPECT_TRUE(value.isValid());
+  EXPECT_FALSE(popup.intersects(value)) << "the pop-up covers the value";
+  EXPECT_FALSE(popup.contains(pointer));
+  EXPECT_LE((Centre(popup) - pointer).manhattanLength(), 200);
+}
 
 TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
   {
@@ -153,7 +183,7 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
   picture.fill(Qt::darkGreen);
   ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
   AddLine();
-  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
   AsUser([&] { Form->btNextClick(); },
          [&](XDesktop &d) {
@@ -229,7 +259,7 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            d.Key(XK_Return);  // OK
            ASSERT_TRUE(d.WaitForGone(conv)) << "Enter left the scale dialog open";
 
-           // A line of 100 image pixels; the pop-up opens beside the release.
+           // A line of 100 image pixels; the pop-up opens beside its value.
            release = overlay + QPoint(130, 90);
            d.MoveTo(overlay + QPoint(30, 90));
            d.Press();
@@ -238,7 +268,7 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            d.Release();
            const XWindow popup = d.WaitForNewClient({main});
            ASSERT_NE(popup, 0u);
-           EXPECT_EQ(d.ClientRect(popup).topLeft(), release + QPoint(10, 10));
+           ExpectBesideTheValue(d.ClientRect(popup), LiveValueOnScreen(), release);
            ASSERT_TRUE(d.WaitForKeys(popup));
            d.Key(XK_Return);  // OK
            EXPECT_TRUE(d.WaitForGone(popup));
@@ -264,14 +294,14 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
 }
 
 // In a view zoomed to 400 % and scrolled, the OK/Retry pop-up still opens
-// 10 pixels right of and below the release, and a calibration and a line
+// beside the live value by the release, and a calibration and a line
 // dragged there measure what the pointer covered.
 TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
   QImage picture(400, 300, QImage::Format_RGB32);
   picture.fill(Qt::darkGreen);
   ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
   AddLine();
-  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
   AsUser([&] { Form->btNextClick(); },
          [&](XDesktop &d) {
@@ -308,7 +338,7 @@ TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
            drag({100, 150}, {300, 150});  // 50 image pixels
            const XWindow popup = d.WaitForNewClient({main});
            ASSERT_NE(popup, 0u);
-           EXPECT_EQ(d.ClientRect(popup).topLeft(), view + QPoint(300 + 10, 150 + 10));
+           ExpectBesideTheValue(d.ClientRect(popup), LiveValueOnScreen(), view + QPoint(300, 150));
            ASSERT_TRUE(d.WaitForKeys(popup));
            d.Key(XK_Return);  // OK
            EXPECT_TRUE(d.WaitForGone(popup));
@@ -324,7 +354,7 @@ TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
   picture.fill(Qt::darkGreen);
   ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
   AddLine();
-  Form->ResultsTable.AppendImageRows({Dir.filePath("leaf.bmp")});
+  OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
   AsUser([&] { Form->btNextClick(); },
          [&](XDesktop &d) {
@@ -390,6 +420,93 @@ TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
                                                    Form->ScrollBox1->verticalScrollBar()->value())) /
                         Form->Zoom;
   EXPECT_LE((after - before).manhattanLength(), 1.0);
+}
+
+namespace {
+// What a screen reader reads, over AT-SPI from another process, as the name
+// of the shown object that this program describes as `description`.
+QString ReadAloud(const QString &description) {
+  const QString command = QStringLiteral("%1/read-accessible-name.py %2 '%3'")
+                              .arg(QStringLiteral(SCALIPER_DESKTOP_TESTS))
+                              .arg(QCoreApplication::applicationPid())
+                              .arg(description);
+  FILE *reader = ::popen(command.toLocal8Bit().constData(), "r");
+  if (!reader) return QStringLiteral("<no reader>");
+  QByteArray out;
+  char buffer[256];
+  while (size_t n = std::fread(buffer, 1, sizeof buffer, reader)) out.append(buffer, qsizetype(n));
+  ::pclose(reader);
+  return QString::fromUtf8(out).trimmed();
+}
+}  // namespace
+
+// A screen reader hears the live value while the button is held: the label
+// beside the pointer is read over AT-SPI as the value with its unit, for
+// the scale line in dots and for a line in centimetres, and each change of
+// value is announced as a change of its name.
+TEST_F(Program, ScreenReaderHearsTheLiveValue) {
+  // The toolkit joins the accessibility bus once its event loop has turned.
+  ASSERT_TRUE(XDesktop::WaitUntil([] {
+    QApplication::processEvents();
+    return QAccessible::isActive();
+  }, 10)) << "no accessibility bus";
+  QImage picture(600, 400, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
+  AddLine();
+  OpenImages({Dir.filePath("leaf.bmp")});
+  const XWindow main = MainWindow();
+  AsUser([&] { Form->btNextClick(); },
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
+           d.Key(XK_Return);  // Yes
+         });
+  Form->btMeasureClick();
+  const QPoint viewInWindow = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
+  static int announced = 0;
+  static QObject *live = nullptr;
+  live = Form->LiveValue;
+  const QString what = QStringLiteral("Value of the figure being drawn");
+  QStringList heard;
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const QPoint view = d.ClientRect(main).topLeft() + viewInWindow;
+           d.MoveTo(view + QPoint(20, 40));
+           d.Press();
+           d.MoveTo(view + QPoint(150, 40));
+           d.MoveTo(view + QPoint(274, 40));  // 254 dots
+           ASSERT_TRUE(WaitForProgram([&] { return Form->LiveValue->text() == "254 dots"; }));
+           heard << ReadAloud(what);
+           d.Release();
+           const XWindow conv = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(conv));
+           d.Key(XK_Return);  // 10 cm: 25.4 dots/cm
+           ASSERT_TRUE(d.WaitForGone(conv));
+           d.MoveTo(view + QPoint(30, 100));
+           d.Press();
+           d.MoveTo(view + QPoint(60, 100));
+           WaitForProgram([&] {
+             QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+               if (event->type() == QAccessible::NameChanged && event->object() == live) ++announced;
+             });
+             return true;
+           });
+           d.MoveTo(view + QPoint(105, 100));  // 75 dots: 2.9528 cm
+           ASSERT_TRUE(WaitForProgram([&] { return Form->LiveValue->text() == "2.9528 cm"; }));
+           WaitForProgram([&] {
+             QAccessible::installUpdateHandler(nullptr);
+             return true;
+           });
+           heard << ReadAloud(what);
+           d.Release();
+           const XWindow popup = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(popup));
+           d.Key(XK_Return);
+           ASSERT_TRUE(d.WaitForGone(popup));
+         });
+  EXPECT_EQ(heard, (QStringList{"254 dots", "2.9528 cm"}));
+  EXPECT_GE(announced, 1);
+  EXPECT_EQ(Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1), "2.9528");
 }
 
 // After Save Data as over a file that exists and Yes to the question whether
@@ -547,7 +664,7 @@ TEST_F(Program, PageDownAndUpShowEveryRowsOwnPicture) {
     ASSERT_TRUE(picture.save(files.last(), "BMP"));
   }
   AddLine();
-  Form->ResultsTable.AppendImageRows(files);
+  OpenImages(files);
   int mostHeld = 0;
   // The image a row should show now: itself, or for a file that cannot be
   // shown, the one shown before it.

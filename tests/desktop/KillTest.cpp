@@ -192,6 +192,17 @@ TEST(Kill, SittingKilledBetweenTwoOksComesBackWhole) {
     const XWindow main = MainWindow(d);
     ASSERT_NE(main, 0u);
     AnswerWithEnter(d, main, QStringLiteral("Confirm"));
+    // Start shows the first image with its figures drawn at once.
+    Keys(d, main, 0, XK_Next);
+    AnswerWithEnter(d, main, QStringLiteral("Confirm"));
+    const auto yellowShown = [&] {
+      const QImage shown = d.Grab(QRect(d.ClientRect(main).topLeft() + QPoint(130, 70), QSize(300, 220)));
+      for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+          if (shown.pixel(x, y) == qRgb(255, 255, 0)) return true;
+      return false;
+    };
+    EXPECT_TRUE(XDesktop::WaitUntil(yellowShown, 5)) << "the first image's figures are not drawn";
     Keys(d, main, XDesktop::Control, XK_s);
     ASSERT_TRUE(WaitForFile(FiguresFileName(results)));
     EXPECT_EQ(ReadAll(results), savedBeforeKill);

@@ -226,6 +226,14 @@ TEST(OkRetryDlg, PlacementAtScreenEdges) {
   EXPECT_EQ(PopupPosition({1270, 100}, size, screen), QPoint(1151, 110));
   EXPECT_EQ(PopupPosition({100, 1020}, size, screen), QPoint(110, 999));
   EXPECT_EQ(PopupPosition({-50, -50}, size, screen), QPoint(-40, -40));
+  // Beside the live value: below it, or where that covers the pointer,
+  // right of, above or left of it; moved onto the screen.
+  const QRect label(120, 120, 80, 20);
+  EXPECT_EQ(PopupBeside(label, {100, 100}, size, screen), QPoint(120, 144));
+  EXPECT_EQ(PopupBeside(label.translated(1150, 0), {1250, 100}, size, screen), QPoint(1151, 144));
+  EXPECT_EQ(PopupBeside(label, {130, 150}, size, screen), QPoint(204, 120));
+  EXPECT_EQ(PopupBeside(QRect(1150, 1000, 80, 20), {1140, 990}, size, screen), QPoint(1150, 971));
+  EXPECT_EQ(PopupBeside(QRect(), {100, 100}, size, screen), QPoint(110, 110));
   TOkRetryDlg d(nullptr);
   EXPECT_EQ(d.size(), QSize(129, 25));
   EXPECT_EQ(d.btRetry->geometry(), QRect(64, 0, 65, 25));

@@ -376,14 +376,40 @@ TEST(MouseRun, LiveValueShownAtReleaseIsTheValueWritten) {
       Define(run.Form, "F", f.Kind, true, true, true, true);
       run.Start(1, 400, 300);
       run.Form.ComboBox1->setCurrentIndex(zoomIndex);
+      // The figure is drawn where the person looks: at the view's origin.
+      run.Form.ScrollBox1->horizontalScrollBar()->setValue(0);
+      run.Form.ScrollBox1->verticalScrollBar()->setValue(0);
       run.Calibrate();
       QString shown;
       bool covers = true;
       const QPoint release = f.Kind == mkAngle ? f.Arm2 : f.To;
-      run.Prompt.Dialogs.push_back([&](QDialog &) {
+      run.Prompt.Dialogs.push_back([&](QDialog &popup) {
         QWidget *view = run.Form.ScrollBox1->viewport();
         const QPoint pointer = run.Overlay()->mapTo(view, release);
         const QPoint start = run.Overlay()->mapTo(view, f.From);
+        // The pop-up leaves the value in sight and the pointer free.
+        const QRect labelOnScreen(run.Form.LiveValue->mapToGlobal(QPoint(0, 0)), run.Form.LiveValue->size());
+        EXPECT_FALSE(popup.geometry().intersects(labelOnScreen));
+        EXPECT_FALSE(popup.geometry().contains(view->mapToGlobal(pointer)));
+        EXPECT_LE((popup.geometry().center() - view->mapToGlobal(pointer)).manhattanLength(), 300);
+        // The loupe lies right beside the pointer and off the figure's lines.
+        const QRect loupe = run.Form.Loupe->geometry();
+        EXPECT_LE(qMax(loupe.left() - pointer.x(), pointer.x() - loupe.right()), 40);
+        EXPECT_LE(qMax(loupe.top() - pointer.y(), pointer.y() - loupe.bottom()), 40);
+        std::vector<QLineF> figure{{QPointF(start), QPointF(pointer)}};
+        if (f.Kind == mkAngle) figure.push_back({QPointF(start), QPointF(run.Overlay()->mapTo(view, f.To))});
+        if (f.Kind == mkRectangle)
+          figure = {{QPointF(start), QPointF(pointer.x(), start.y())}, {QPointF(start), QPointF(start.x(), pointer.y())},
+                    {QPointF(pointer), QPointF(pointer.x(), start.y())}, {QPointF(pointer), QPointF(start.x(), pointer.y())}};
+        for (const QLineF &line : figure) {
+          const QRectF r(loupe);
+          QPointF unused;
+          bool crosses = r.contains(line.p1()) || r.contains(line.p2());
+          for (const QLineF &edge : {QLineF(r.topLeft(), r.topRight()), QLineF(r.topRight(), r.bottomRight()),
+                                     QLineF(r.bottomRight(), r.bottomLeft()), QLineF(r.bottomLeft(), r.topLeft())})
+            crosses = crosses || line.intersects(edge, &unused) == QLineF::BoundedIntersection;
+          EXPECT_FALSE(crosses);
+        }
         // What a screen reader reads of the label: its name.
         QAccessibleInterface *label = QAccessible::queryAccessibleInterface(run.Form.LiveValue);
         shown = run.Form.LiveValue->isVisible() && label ? label->text(QAccessible::Name) : QString();
