@@ -7,6 +7,7 @@
 
 #include "app/Form1.h"
 #include "images/ImageLoader.h"
+#include "images/ReadAhead.h"
 #include "measuring/FigureText.h"
 #include "results/AnnotatedImage.h"
 
@@ -39,6 +40,12 @@ void TForm1::ExportAnnotated1Click() {
   }
   QString folder = QFileInfo(SaveDialog1.FileName).absolutePath();
   if (!Prompt_.ChooseFolder(QStringLiteral("Export Annotated Images"), folder)) return;
+  // While the export reads and draws its pictures one at a time, the
+  // read-ahead holds only the picture shown: with a huge picture, three
+  // held beside the one exported would be gigabytes. It reads ahead again
+  // afterwards.
+  ReadAhead->Plan(ShownImage >= 0 ? ReadablePath(ShownImage) : QString(), QString(), QString(),
+                  TViewPlace{Zoom, QRect()});
 
   QProgressDialog progress(QStringLiteral("Exporting annotated images\u2026"), QStringLiteral("Cancel"), 0,
                            int(images.size()), this);
@@ -88,5 +95,6 @@ void TForm1::ExportAnnotated1Click() {
       problems << QStringLiteral("Cannot write ") + target;
   }
   progress.setValue(int(images.size()));
+  PlanReadAhead();
   if (!problems.isEmpty()) Prompt_.ShowMessage(problems.join(u'\n'), QStringLiteral("File Error"));
 }

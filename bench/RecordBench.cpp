@@ -12,6 +12,7 @@
 #include "app/Form1.h"
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
+#include "images/ReadAhead.h"
 #include "tests/support/SampleImages.h"
 
 using namespace bench;
@@ -132,7 +133,49 @@ void ExportBench(const QString &dir) {
   Print("export_ratio_24mp", times.MeanRatio());
 }
 
+// Resident memory while Export Annotated Images writes three 24-megapixel
+// pictures, with the read-ahead holding its three (shown, previous, next):
+// the peak above the memory before any picture was read, in pictures.
+void ExportMemoryBench(const QString &dir) {
+  const QString photo = dir + QStringLiteral("/photo.jpg");
+  QFile f(photo);
+  if (!f.open(QIODevice::WriteOnly) || f.write(MakePhotoJpeg(6000, 4000, 5)) <= 0) return;
+  f.close();
+  QStringList files;
+  for (int i = 0; i < 3; ++i) {
+    files << dir + QStringLiteral("/walk%1.jpg").arg(i);
+    if (!QFile::copy(photo, files.last())) return;
+  }
+  OkPrompter prompter;
+  TForm1 form(prompter);
+  Define(form);
+  const qint64 before = ResidentBytes();
+  TRecordEntry images;
+  images.Kind = TRecordEntry::Images;
+  images.Files = files;
+  form.ResultsTable.AppendImageRows(files);
+  form.Remember({images});
+  for (int i = 0; i < 3; ++i) form.Remember({FigureEntry(i)});
+  form.btNextClick();  // Start, Yes
+  form.btNextClick();  // the second image: the first kept, the third read ahead
+  form.ReadAhead->WaitFor(files[2], 20000);
+  const QString out = dir + QStringLiteral("/out");
+  QDir().mkpath(out);
+  form.SaveDialog1.FileName = out + QStringLiteral("/results.txt");
+  const double picture = 6000.0 * 4000.0 * 4.0;
+  std::printf("held before the export: %d pictures, %.0f MiB resident above the start\n",
+              form.ReadAhead->HeldPictures(), (ResidentBytes() - before) / kMiB);
+  if (!ResetPeakResident()) {
+    Print("export_peak_pictures", -1);
+    return;
+  }
+  form.ExportAnnotated1Click();
+  const bool written = QDir(out).entryList(QDir::Files).size() == 3;
+  Print("export_peak_pictures", written ? (PeakResidentBytes() - before) / picture : -1);
+}
+
 Section journalAppend("journal_append", AppendBench);
+Section exportMemory("export_memory", ExportMemoryBench);
 Section restore("restore", RestoreBench);
 Section exportSection("export", ExportBench);
 }  // namespace
