@@ -14,6 +14,7 @@
 #include <jerror.h>
 
 #include "common/WholeFile.h"
+#include "images/Tricks.h"
 
 namespace {
 
@@ -473,7 +474,8 @@ bool LoadImageFile(const QString &path, bool jpeg, QImage &out, QImage *recycled
   if (path.isEmpty() || !OpenRegularFile(path, file)) return false;
   if (file.size() > kMaxImageFileBytes) return false;
   // A JPEG file is decoded as it is read, a piece at a time.
-  if (jpeg) return file.size() > 0 && LoadJpegFrom(file, out, recycled, cancel);
+  if (jpeg && Tricks::JpegInPieces) return file.size() > 0 && LoadJpegFrom(file, out, recycled, cancel);
+  if (jpeg) { const QByteArray all = file.readAll(); return LoadJpeg(all, out); }
   if (recycled) *recycled = QImage();
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError) return false;

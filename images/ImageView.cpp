@@ -1,4 +1,5 @@
 #include "images/ImageView.h"
+#include "images/Tricks.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -148,7 +149,7 @@ void TImageView::PaintEnlarged(QPainter &painter, const QRect &target) {
       }
     }
   }
-  bool shortRuns = true;
+  bool shortRuns = Tricks::BranchFreeRuns;
   for (int length : Runs_) shortRuns = shortRuns && length <= 4;
   const size_t rowBytes = size_t(target.width()) * 4;
   int previous = -1;
@@ -193,7 +194,7 @@ constexpr quint32 kLanes = 0x00ff00ffu;
 // piece writes only its own rows.
 void ForRowPieces(int first, int end, qint64 pixelsPerRow, const std::function<void(int, int)> &work) {
   const int rows = end - first;
-  const int pieces = rows * pixelsPerRow < (qint64(1) << 20)
+  const int pieces = !Tricks::ThreadedReduction || rows * pixelsPerRow < (qint64(1) << 20)
                          ? 1
                          : qBound(1, int(std::thread::hardware_concurrency()), rows);
   std::vector<std::thread> helpers;
@@ -335,12 +336,12 @@ void AreaAverageInto(const QImage &image, QImage &out, const QRect &area) {
   // use from several threads at once.
   uchar *const outBits = out.bits();
   const qsizetype outStride = out.bytesPerLine();
-  if (w / 2 == W && h / 2 == H) {
+  if (Tricks::Sse2Halving && w / 2 == W && h / 2 == H) {
     ForRowPieces(first, end, 4 * qint64(right - left),
                  [&](int a, int b) { BoxRows<2>(image, outBits, outStride, left, right, a, b); });
     return;
   }
-  if (w / 4 == W && h / 4 == H) {
+  if (Tricks::Sse2Halving && w / 4 == W && h / 4 == H) {
     ForRowPieces(first, end, 16 * qint64(right - left),
                  [&](int a, int b) { BoxRows<4>(image, outBits, outStride, left, right, a, b); });
     return;
@@ -356,9 +357,9 @@ void AreaAverageInto(const QImage &image, QImage &out, const QRect &area) {
   }
   const qint64 perRow = qint64(right - left) * w / W * rows.Count;
   ForRowPieces(first, end, perRow, [&](int a, int b) {
-    if (rows.Count == 2 && columns.Count == 2)
+    if (Tricks::UnrolledTaps && rows.Count == 2 && columns.Count == 2)
       ReduceRows<2>(image, rows, columns, outBits, outStride, left, right, a, b);
-    else if (rows.Count == 3 && columns.Count == 3)
+    else if (Tricks::UnrolledTaps && rows.Count == 3 && columns.Count == 3)
       ReduceRows<3>(image, rows, columns, outBits, outStride, left, right, a, b);
     else
       ReduceRows<0>(image, rows, columns, outBits, outStride, left, right, a, b);
@@ -374,4 +375,8 @@ QImage AreaAveraged(const QImage &source, QSize size) {
   if (out.isNull()) return QImage();
   AreaAverageInto(image, out, out.rect());
   return out;
+}
+
+namespace Tricks {
+bool Sse2Halving = true, UnrolledTaps = true, BranchFreeRuns = true, ThreadedReduction = true, JpegInPieces = true;
 }
