@@ -5,10 +5,13 @@
 #include <QSaveFile>
 #include <QSet>
 
-#include "app/Form1.h"
+#include "app/ExportCommands.h"
+#include "common/Prompter.h"
+#include "definitions/DefinitionList.h"
 #include "images/ImageLoader.h"
-#include "images/ReadAhead.h"
 #include "measuring/FigureText.h"
+#include "results/Record.h"
+#include "results/ResultsTable.h"
 #include "results/AnnotatedImage.h"
 
 namespace {
@@ -26,29 +29,24 @@ bool SavePng(const QImage &image, const QString &path) {
 
 }  // namespace
 
-// Writes, for every image with a scale or a figure, the picture at full
-// resolution with them drawn on it, as "<name>_annotated.png" in a chosen
-// folder. An existing file is replaced only when the person says so; a file
-// that cannot be read or written is reported at the end, and the rest go on.
-void TForm1::ExportAnnotated1Click() {
+void ExportAnnotatedImages(QWidget *owner, Prompter &prompter, const TExportSources &from,
+                           const std::function<void()> &starting) {
+  const TResultsTable &ResultsTable = from.Table;
+  const TRecord &Record = from.Record;
+  const TDefinitionList &DefinitionList = from.Definitions;
   std::vector<int> images;
   for (int i = 0; i < ResultsTable.ImageCount; ++i)
     if (const TRecordedImage *r = Record.Image(i); r && !r->Empty()) images.push_back(i);
   if (images.empty()) {
-    Prompt_.Beep();
+    prompter.Beep();
     return;
   }
-  QString folder = QFileInfo(SaveDialog1.FileName).absolutePath();
-  if (!Prompt_.ChooseFolder(QStringLiteral("Export Annotated Images"), folder)) return;
-  // While the export reads and draws its pictures one at a time, the
-  // read-ahead holds only the picture shown: with a huge picture, three
-  // held beside the one exported would be gigabytes. It reads ahead again
-  // afterwards.
-  ReadAhead->Plan(ShownImage >= 0 ? ReadablePath(ShownImage) : QString(), QString(), QString(),
-                  TViewPlace{Zoom, QRect()});
+  QString folder = QFileInfo(from.ResultsFile).absolutePath();
+  if (!prompter.ChooseFolder(QStringLiteral("Export Annotated Images"), folder)) return;
+  starting();
 
   QProgressDialog progress(QStringLiteral("Exporting annotated images\u2026"), QStringLiteral("Cancel"), 0,
-                           int(images.size()), this);
+                           int(images.size()), owner);
   progress.setWindowTitle(QStringLiteral("Export Annotated Images"));
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
@@ -68,7 +66,7 @@ void TForm1::ExportAnnotated1Click() {
       target = QDir(folder).filePath(n == 1 ? QStringLiteral("%1_%2_annotated.png").arg(base).arg(i + 1)
                                             : QStringLiteral("%1_%2_%3_annotated.png").arg(base).arg(i + 1).arg(n));
     if (QFileInfo::exists(target) &&
-        Prompt_.Ask(target + QStringLiteral(" already exists. Replace it?"), QStringLiteral("Confirm"), false) != mrYes)
+        prompter.Ask(target + QStringLiteral(" already exists. Replace it?"), QStringLiteral("Confirm"), false) != mrYes)
       continue;
     QImage picture;
     if (!LoadImageFile(source, ImageKindOf(source) == ImageKind::Jpeg, picture)) {
@@ -95,6 +93,5 @@ void TForm1::ExportAnnotated1Click() {
       problems << QStringLiteral("Cannot write ") + target;
   }
   progress.setValue(int(images.size()));
-  PlanReadAhead();
-  if (!problems.isEmpty()) Prompt_.ShowMessage(problems.join(u'\n'), QStringLiteral("File Error"));
+  if (!problems.isEmpty()) prompter.ShowMessage(problems.join(u'\n'), QStringLiteral("File Error"));
 }

@@ -1,48 +1,18 @@
-#include <QDateTime>
+// The sitting brought back: the start-up offer of a journal left by a
+// sitting that did not end normally, and the replay of its entries.
 #include <QFile>
 #include <QLocale>
 
 #include "app/Form1.h"
 #include "common/WholeFile.h"
-#include "definitions/DefinitionList.h"
+#include "definitions/DefinitionCommands.h"
 #include "results/ResultsFileWriter.h"
+#include "results/SaveCommands.h"
 
 namespace {
 // A journal of 10,000 images holds a few megabytes.
 constexpr qint64 kLargestJournal = qint64(512) << 20;
-
-std::vector<TRecordedDefinition> RecordedDefinitions(const TDefinitionList &list) {
-  std::vector<TRecordedDefinition> out;
-  for (int p = 0; p < list.Count(); ++p) {
-    const TMeasureType &d = list.At(p);
-    out.push_back({d.Name, int(d.Kind), d.Height, d.Width, d.Perimeter, d.Area});
-  }
-  return out;
-}
 }  // namespace
-
-void TForm1::Remember(const std::vector<TRecordEntry> &entries) {
-  QByteArray lines;
-  const std::vector<TRecordedDefinition> defs = RecordedDefinitions(DefinitionList);
-  if (defs != Record.Defs) {
-    TRecordEntry d;
-    d.Kind = TRecordEntry::Definitions;
-    d.Defs = defs;
-    Record.Apply(d);
-    lines += JournalLine(d);
-  }
-  for (const TRecordEntry &e : entries) {
-    Record.Apply(e);
-    lines += JournalLine(e);
-  }
-  if (lines.isEmpty() || Journal.Append(JournalHeader(QDateTime::currentDateTime()), lines)) return;
-  // The sitting goes on; the person learns once that it is not being kept.
-  if (JournalFailed) return;
-  JournalFailed = true;
-  Prompt_.ShowMessage(QStringLiteral("Cannot write ") +
-                          (Journal.Path().isEmpty() ? TJournal::Folder() : Journal.Path()),
-                      QStringLiteral("File Error"));
-}
 
 bool TForm1::OfferLeftOverJournal() {
   for (const QString &path : TJournal::LeftOver()) {
@@ -74,7 +44,7 @@ bool TForm1::OfferLeftOverJournal() {
     // old one is removed.
     QByteArray lines;
     for (const TRecordEntry &e : contents.Entries) lines += JournalLine(e);
-    if (Journal.Append(JournalHeader(contents.Started), lines))
+    if (Log_.Journal.Append(JournalHeader(contents.Started), lines))
       QFile::remove(path);
     else
       TJournal::SetAside(path);
@@ -86,52 +56,47 @@ bool TForm1::OfferLeftOverJournal() {
 void TForm1::RestoreEntries(const std::vector<TRecordEntry> &entries) {
   bool values = false;
   for (const TRecordEntry &e : entries) {
+    const bool row = e.Image >= 0 && e.Image < ResultsTable.ImageCount;
     switch (e.Kind) {
       case TRecordEntry::Definitions:
-        if (DefinitionsLocked()) break;
-        while (!DefinitionList.IsEmpty()) DeleteDefinition(DefinitionList, ResultsTable, DefinitionList.Count() - 1);
-        for (const TRecordedDefinition &d : e.Defs)
-          AddDefinition(DefinitionList, ResultsTable, d.Name, TMeasureKind(d.Kind), d.Height, d.Width, d.Perimeter,
-                        d.Area);
+        if (!DefinitionsLocked()) ReplaceDefinitions(DefinitionList, ResultsTable, e.Defs);
         break;
       case TRecordEntry::Images: ResultsTable.AppendImageRows(e.Files); break;
       case TRecordEntry::Continued:
         ResultsTable.AppendSavedRows(e.Rows);
         values = values || !e.Rows.empty();
-        if (!e.Decimal.isNull()) DecimalSeparator = e.Decimal;
-        SetSaveTarget(e.File, e.Separator == ',' ? rftCsv : rftTabbedText);
+        if (!e.Decimal.isNull()) DecimalSeparator_ = e.Decimal;
+        SetSaveTarget(Choosers_.SaveDialog1, e.File, e.Separator == ',' ? rftCsv : rftTabbedText);
         break;
       case TRecordEntry::Scale:
-        if (e.RecordOnly || e.Image >= ResultsTable.ImageCount) break;
+        if (e.RecordOnly || !row) break;
         ResultsTable.SetImageCell(e.Image, TResultsTable::colDotsPerCm, e.ScaleValue.Text);
-        DotsPerCm = e.ScaleValue.DotsPerCm;
-        if (e.ScaleValue.KnownCm > 0) KnownLengthCm = e.ScaleValue.KnownCm;
+        Session_->TakeScale(e.ScaleValue.DotsPerCm, e.ScaleValue.KnownCm);
         values = true;
         break;
       case TRecordEntry::Figure:
-        if (e.RecordOnly || e.Image >= ResultsTable.ImageCount) break;
+        if (e.RecordOnly || !row) break;
         if (!e.DotsPerCmCell.isEmpty())
           ResultsTable.SetImageCell(e.Image, TResultsTable::colDotsPerCm, e.DotsPerCmCell);
         ResultsTable.SetImageCells(e.Image, e.FigureValue.FirstColumn, e.FigureValue.Cells);
         values = true;
         break;
-      case TRecordEntry::Path:
-        if (e.Image < ResultsTable.ImageCount) ResultsTable.SetImageCell(e.Image, TResultsTable::colPath, e.Folder);
-        break;
-      case TRecordEntry::Saved:
-        SetSaveTarget(e.File, e.FilterIndex);
-        break;
       case TRecordEntry::Cells:
-        if (e.Image < ResultsTable.ImageCount) ResultsTable.SetImageCells(e.Image, e.Column, e.Texts);
+        if (row) ResultsTable.SetImageCells(e.Image, e.Column, e.Texts);
         break;
+      case TRecordEntry::Path:
+        if (row) ResultsTable.SetImageCell(e.Image, TResultsTable::colPath, e.Folder);
+        break;
+      case TRecordEntry::Saved: SetSaveTarget(Choosers_.SaveDialog1, e.File, e.FilterIndex); break;
     }
-    Record.Apply(e);
+    Log_.Record.Apply(e);
   }
   // Values stand in the definitions' columns: they must no longer move.
   if (values) {
-    RowsContinued = true;
+    RowsContinued_ = true;
     LockDefinitions();
   }
   // Nothing brought back has been saved since.
   ResultsTable.MarkChanged();
+  PlanReadAhead();
 }

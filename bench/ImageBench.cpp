@@ -24,6 +24,7 @@
 #include "images/ImageView.h"
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/SampleImages.h"
 
 using namespace bench;
@@ -80,17 +81,17 @@ struct ShownRun {
   explicit ShownRun(const QStringList &files, int zoomIndex = kZoom100) {
     AddDefinition(Form.DefinitionList, Form.ResultsTable, QStringLiteral("F"), mkLine, false, false, false, false);
     Form.ResultsTable.AppendImageRows(files);
-    Form.ComboBox1->setCurrentIndex(zoomIndex);
+    Form.Tools().ComboBox1->setCurrentIndex(zoomIndex);
     Form.show();
-    Form.resize(Form.size() + kViewport - Form.ScrollBox1->viewport()->size());
+    Form.resize(Form.size() + kViewport - Form.Pane().viewport()->size());
     QApplication::processEvents();
   }
   // Next, not yet painted; false when it beeped or left the picture as it was.
   bool NextUnpainted() {
-    const qint64 shown = Form.ImageBitmap.cacheKey();
+    const qint64 shown = Form.ImageBitmap().cacheKey();
     const int beeps = Prompter.Beeps;
-    Form.btNext->click();
-    return Prompter.Beeps == beeps && Form.ImageBitmap.cacheKey() != shown;
+    ::Next(Form);  // the command and the picture's arrival
+    return Prompter.Beeps == beeps && Form.ImageBitmap().cacheKey() != shown;
   }
   // Next, and the paint it asks for.
   bool Next() {
@@ -99,7 +100,7 @@ struct ShownRun {
     return ok;
   }
   void SetZoom(int index) {
-    Form.ComboBox1->setCurrentIndex(index);
+    Form.Tools().ComboBox1->setCurrentIndex(index);
     QApplication::processEvents();
   }
 };
@@ -156,10 +157,10 @@ void WaitBench(const QString &dir) {
     return std::make_pair(waits, decodes);
   };
   const auto back = [&] {
-    const qint64 shown = run.Form.ImageBitmap.cacheKey();
-    run.Form.btBack->click();
+    const qint64 shown = run.Form.ImageBitmap().cacheKey();
+    Back(run.Form);
     QApplication::processEvents();
-    return run.Prompter.Beeps == 0 && run.Form.ImageBitmap.cacheKey() != shown;
+    return run.Prompter.Beeps == 0 && run.Form.ImageBitmap().cacheKey() != shown;
   };
 
   const auto next100 = walk([&] { return run.Next(); }, true);
@@ -222,10 +223,10 @@ void FirstPaintBench(const QString &dir) {
   for (int i = 0; i < 2 * kRounds + 2; ++i) files << paths[i % 2];
   ShownRun run(files);
   if (!run.Next()) return;
-  const QImage picture = run.Form.ImageBitmap;
+  const QImage picture = run.Form.ImageBitmap();
   for (int zoom : {2, 1, 0}) {
     run.SetZoom(zoom);
-    const QSize size = run.Form.Image1->size();
+    const QSize size = run.Form.Pane().View()->size();
     QImage scaled;
     const Paired times = Alternate(
         20, [&] { run.SetZoom(zoom); },
@@ -250,7 +251,7 @@ void RepaintBench(const QString &dir) {
   {
     ShownRun run({WritePhoto(dir, 7)});
     if (!run.Next()) return;
-    picture = run.Form.ImageBitmap;
+    picture = run.Form.ImageBitmap();
   }
   std::vector<std::unique_ptr<TImageView>> views;
   QImage target(kViewport, QImage::Format_RGB32);
@@ -286,8 +287,8 @@ void MemoryAt400Bench(const QString &dir) {
   ShownRun run({WritePhoto(dir, 7)}, 6);
   const qint64 before = ResidentBytes();
   if (!run.Next()) return;
-  QScrollBar *across = run.Form.ScrollBox1->horizontalScrollBar();
-  QScrollBar *down = run.Form.ScrollBox1->verticalScrollBar();
+  QScrollBar *across = run.Form.Pane().horizontalScrollBar();
+  QScrollBar *down = run.Form.Pane().verticalScrollBar();
   for (int y = 0; y <= 6; ++y)
     for (int x = 0; x <= 6; ++x) {
       across->setValue(across->maximum() * x / 6);

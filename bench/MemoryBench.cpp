@@ -8,6 +8,7 @@
 #include "app/Form1.h"
 #include "app/QtPrompter.h"
 #include "bench/BenchSupport.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/SampleImages.h"
 
 using namespace bench;
@@ -64,9 +65,9 @@ void ShowImagesBench(const QString &dir) {
   qint64 settled = 0;
   int shown = 0;
   for (int i = 0; i < kImages; ++i) {
-    form.ShowImage(i);
+    ShowImageAndWait(form, i);
     QCoreApplication::processEvents();
-    if (form.ImageBitmap.size() == sizes[i % kFiles]) ++shown;
+    if (form.ImageBitmap().size() == sizes[i % kFiles]) ++shown;
     if (i == kSettle - 1) settled = ResidentBytes();
   }
   const qint64 end = ResidentBytes();

@@ -13,6 +13,7 @@
 
 #include "app/Form1.h"
 #include "bench/BenchSupport.h"
+#include "tests/support/FormDriver.h"
 #include "definitions/DefinitionList.h"
 #include "measuring/DrawingAids.h"
 #include "measuring/Overlay.h"
@@ -31,28 +32,28 @@ struct Measuring {
   Measuring(const QString &path, int zoomIndex, TMeasureKind kind) {
     AddDefinition(Form.DefinitionList, Form.ResultsTable, QStringLiteral("F"), kind, true, true, true, true);
     Form.ResultsTable.AppendImageRows({path});
-    Form.ComboBox1->setCurrentIndex(zoomIndex);
+    Form.Tools().ComboBox1->setCurrentIndex(zoomIndex);
     Form.show();
-    const QSize viewport = Form.ScrollBox1->viewport()->size();
+    const QSize viewport = Form.Pane().viewport()->size();
     Form.resize(Form.size() + QSize(1280, 800) - viewport);
     QApplication::processEvents();
-    Form.btNext->click();
-    Form.btMeasure->click();
-    Form.ScrollBox1->horizontalScrollBar()->setValue(Form.ScrollBox1->horizontalScrollBar()->maximum() / 2);
-    Form.ScrollBox1->verticalScrollBar()->setValue(Form.ScrollBox1->verticalScrollBar()->maximum() / 2);
+    Next(Form);
+    Form.btMeasureClick();
+    Form.Pane().horizontalScrollBar()->setValue(Form.Pane().horizontalScrollBar()->maximum() / 2);
+    Form.Pane().verticalScrollBar()->setValue(Form.Pane().verticalScrollBar()->maximum() / 2);
     QApplication::processEvents();
     Drag(Origin() + QPoint(10, 10), Origin() + QPoint(110, 10), 2);
   }
 
   // The overlay point at the top-left of the visible part.
-  QPoint Origin() const {
-    return QPoint(Form.ScrollBox1->horizontalScrollBar()->value(), Form.ScrollBox1->verticalScrollBar()->value());
+  QPoint Origin() {
+    return QPoint(Form.Pane().horizontalScrollBar()->value(), Form.Pane().verticalScrollBar()->value());
   }
 
   void Send(QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(at), Form.PaintBox1->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+    QMouseEvent event(type, QPointF(at), Form.Pane().Overlay()->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
                       Qt::NoModifier);
-    QApplication::sendEvent(Form.PaintBox1, &event);
+    QApplication::sendEvent(Form.Pane().Overlay(), &event);
   }
   // A press, `moves` moves along a circle-ish path (each followed by the
   // repaint it asks for), and a release.
@@ -63,7 +64,7 @@ struct Measuring {
       const QPoint wobble((i * 7) % 41 - 20, (i * 11) % 37 - 18);
       Send(QEvent::MouseMove, to + wobble, Qt::LeftButton);
       if (repaint) QApplication::processEvents();
-      longest = std::max(longest, Form.PaintBox1->DisplayList().size());
+      longest = std::max(longest, Form.Pane().Overlay()->DisplayList().size());
     }
     if (release) Send(QEvent::MouseButtonRelease, to, Qt::LeftButton);
     return longest;
@@ -104,7 +105,7 @@ void DisplayListBench(const QString &dir) {
     Measuring m(path, 3, kind);
     // The scale drag, then the figure: an angle's second arm follows the
     // pointer after its first release, so it gets a second long drag.
-    m.Form.btMeasure->click();
+    m.Form.btMeasureClick();
     longest = std::max(longest, m.Drag({20, 20}, {300, 200}, 10000, true, false));
     longest = std::max(longest, m.Drag({50, 50}, {400, 300}, 10000, kind != mkAngle, false));
     if (kind == mkAngle) longest = std::max(longest, m.Drag({400, 300}, {200, 400}, 10000, true, false));
@@ -119,8 +120,8 @@ void DisplayListBench(const QString &dir) {
 void DragStepBench(const QString &dir) {
   const QString path = WriteJpeg(dir, "aids.jpg", 6000, 4000);
   Measuring on(path, 3, mkRectangle), off(path, 3, mkRectangle);
-  QObject::disconnect(off.Form.PaintBox1, &TOverlay::MouseMove, &off.Form, nullptr);
-  QObject::connect(off.Form.PaintBox1, &TOverlay::MouseMove, &off.Form, &TForm1::PaintBox1MouseMove);
+  QObject::disconnect(off.Form.Pane().Overlay(), &TOverlay::MouseMove, &off.Form, nullptr);
+  QObject::connect(off.Form.Pane().Overlay(), &TOverlay::MouseMove, &off.Form, &TForm1::PaintBox1MouseMove);
   std::vector<double> withAids, without;
   for (Measuring *m : {&on, &off}) m->Send(QEvent::MouseButtonPress, m->Origin() + QPoint(200, 150), Qt::LeftButton);
   for (int i = 0; i < 400; ++i) {
@@ -135,7 +136,7 @@ void DragStepBench(const QString &dir) {
       (m == &on ? withAids : without).push_back(double(t.nsecsElapsed()));
     }
   }
-  if (!on.Form.Loupe->isVisible() || off.Form.Loupe->isVisible()) std::printf("drag_step: aids not as intended\n");
+  if (!on.Form.Pane().Loupe()->isVisible() || off.Form.Pane().Loupe()->isVisible()) std::printf("drag_step: aids not as intended\n");
   std::printf("drag_step_us: with aids mean %.0f, worst %.0f; without mean %.0f, worst %.0f\n", Mean(withAids) / 1e3,
               Max(withAids) / 1e3, Mean(without) / 1e3, Max(without) / 1e3);
   Print("drag_step_ratio", Mean(withAids) / Mean(without));
@@ -147,7 +148,7 @@ void DragStepBench(const QString &dir) {
 // from 100 % and the middle of the picture.
 void WheelZoomBench(const QString &dir) {
   Measuring m(WriteJpeg(dir, "wheel.jpg", 6000, 4000), 3, mkLine);
-  QWidget *view = m.Form.ScrollBox1->viewport();
+  QWidget *view = m.Form.Pane().viewport();
   const QPoint at = view->rect().center() + QPoint(37, -21);
   const Paired times = Alternate(
       20,
@@ -158,16 +159,16 @@ void WheelZoomBench(const QString &dir) {
         QApplication::processEvents();
       },
       [&] {
-        m.Form.ComboBox1->setCurrentIndex(4);
+        m.Form.Tools().ComboBox1->setCurrentIndex(4);
         QApplication::processEvents();
       },
       [&] {
-        m.Form.ComboBox1->setCurrentIndex(3);
-        m.Form.ScrollBox1->horizontalScrollBar()->setValue(m.Form.ScrollBox1->horizontalScrollBar()->maximum() / 2);
-        m.Form.ScrollBox1->verticalScrollBar()->setValue(m.Form.ScrollBox1->verticalScrollBar()->maximum() / 2);
+        m.Form.Tools().ComboBox1->setCurrentIndex(3);
+        m.Form.Pane().horizontalScrollBar()->setValue(m.Form.Pane().horizontalScrollBar()->maximum() / 2);
+        m.Form.Pane().verticalScrollBar()->setValue(m.Form.Pane().verticalScrollBar()->maximum() / 2);
         QApplication::processEvents();
       });
-  if (m.Form.Zoom != 1.5) std::printf("wheel_zoom: the wheel did not zoom\n");
+  if (m.Form.Pane().Zoom() != 1.5) std::printf("wheel_zoom: the wheel did not zoom\n");
   std::printf("wheel_zoom_ms: wheel mean %.2f, worst %.2f; box mean %.2f, worst %.2f\n", Mean(times.A) / 1e6,
               Max(times.A) / 1e6, Mean(times.B) / 1e6, Max(times.B) / 1e6);
   Print("wheel_zoom_ratio", times.MeanRatio());

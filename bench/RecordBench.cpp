@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include "bench/BenchSupport.h"
 #include "definitions/DefinitionList.h"
 #include "images/ReadAhead.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/SampleImages.h"
 
 using namespace bench;
@@ -42,13 +44,13 @@ void AppendBench(const QString &dir) {
   TRecordEntry images;
   images.Kind = TRecordEntry::Images;
   images.Files = Files(100);
-  form.Remember({images});
+  form.Log().Remember({images});
   const QByteArray line = JournalLine(FigureEntry(7));
   const int plain = ::open(QFile::encodeName(dir + QStringLiteral("/plain")).constData(),
                            O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   int k = 0;
   const Paired times = Alternate(
-      200, [&] { form.Remember({FigureEntry(k++ % 100)}); },
+      200, [&] { form.Log().Remember({FigureEntry(k++ % 100)}); },
       [&] {
         if (::write(plain, line.constData(), size_t(line.size())) != line.size() || ::fdatasync(plain) != 0)
           std::printf("plain append failed\n");
@@ -92,7 +94,7 @@ void RestoreBench(const QString &) {
     const JournalContents read = ReadJournal(journal);
     form.RestoreEntries(read.Entries);
     ms.push_back(t.nsecsElapsed() / 1e6);
-    if (form.ResultsTable.ImageCount != kImages || form.Record.ValueCount() != 5 * kImages)
+    if (form.ResultsTable.ImageCount != kImages || form.Log().Record.ValueCount() != 5 * kImages)
       std::printf("restore incomplete\n");
   }
   std::sort(ms.begin(), ms.end());
@@ -115,16 +117,16 @@ void ExportBench(const QString &dir) {
   TRecordEntry images;
   images.Kind = TRecordEntry::Images;
   images.Files = QStringList{photo};
-  form.Record.Apply(images);
+  form.Log().Record.Apply(images);
   TRecordEntry scale;
   scale.Kind = TRecordEntry::Scale;
   scale.Image = 0;
   scale.ScaleValue = {{100, 3800}, {1300, 3800}, 10, 120, QStringLiteral("120")};
-  form.Record.Apply(scale);
-  form.Record.Apply(FigureEntry(0));
+  form.Log().Record.Apply(scale);
+  form.Log().Record.Apply(FigureEntry(0));
   const QString out = dir + QStringLiteral("/out");
   QDir().mkpath(out);
-  form.SaveDialog1.FileName = out + QStringLiteral("/results.txt");
+  form.Choosers().SaveDialog1.FileName = out + QStringLiteral("/results.txt");
   QImage decoded(photo);
   const Paired times = Alternate(
       3, [&] { form.ExportAnnotated1Click(); },
@@ -154,17 +156,17 @@ void ExportMemoryBench(const QString &dir) {
   images.Kind = TRecordEntry::Images;
   images.Files = files;
   form.ResultsTable.AppendImageRows(files);
-  form.Remember({images});
-  for (int i = 0; i < 3; ++i) form.Remember({FigureEntry(i)});
-  form.btNextClick();  // Start, Yes
-  form.btNextClick();  // the second image: the first kept, the third read ahead
-  form.ReadAhead->WaitFor(files[2], 20000);
+  form.Log().Remember({images});
+  for (int i = 0; i < 3; ++i) form.Log().Remember({FigureEntry(i)});
+  Next(form);  // Start, Yes
+  Next(form);  // the second image: the first kept, the third read ahead
+  (void)QTest::qWaitFor([&] { return form.ReadAhead().Idle(); }, 20000);
   const QString out = dir + QStringLiteral("/out");
   QDir().mkpath(out);
-  form.SaveDialog1.FileName = out + QStringLiteral("/results.txt");
+  form.Choosers().SaveDialog1.FileName = out + QStringLiteral("/results.txt");
   const double picture = 6000.0 * 4000.0 * 4.0;
   std::printf("held before the export: %d pictures, %.0f MiB resident above the start\n",
-              form.ReadAhead->HeldPictures(), (ResidentBytes() - before) / kMiB);
+              form.ReadAhead().HeldPictures(), (ResidentBytes() - before) / kMiB);
   if (!ResetPeakResident()) {
     Print("export_peak_pictures", -1);
     return;

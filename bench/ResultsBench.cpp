@@ -42,10 +42,12 @@ void SaveBench(const QString &dir) {
   TQtPrompter prompter;
   TForm1 form(prompter);
   Fill(form);
+  form.Choosers().SaveDialog1.FileName = saved;
+  form.Choosers().SaveDialog1.FilterIndex = 1;
   QByteArray bytes;
   int change = 0;
   const Paired times = Alternate(
-      kRounds, [&] { form.WriteResultsFile(saved, '\t'); }, [&] { SaveFile(durable, bytes); },
+      kRounds, [&] { form.bbSaveClick(); }, [&] { SaveFile(durable, bytes); },
       [&] {
         ++change;
         form.ResultsTable.SetImageCell(change * 701 % kImages, 4 + change % kDefinitionColumns,

@@ -1,63 +1,90 @@
+#include "definitions/DefinitionCommands.h"
+
 #include "common/WholeFile.h"
-#include "app/Form1.h"
 #include "definitions/DefinitionFile.h"
 #include "definitions/DeleteDefDlg.h"
 #include "definitions/MDDlg.h"
 
-void TForm1::SaveDef1Click() {
-  if (DefinitionList.IsEmpty()) {
-    Prompt_.Beep();
+void SaveDefinitionsCommand(Prompter &prompter, FileDialogState &dialog, const TDefinitionList &list) {
+  if (list.IsEmpty()) {
+    prompter.Beep();
     return;
   }
-  if (!Prompt_.RunFileDialog(SaveDialog2)) return;
-  SaveFileReported(Prompt_, SaveDialog2.FileName, DefinitionFileBytes(DefinitionList), QStringLiteral("Cannot open "));
+  if (!prompter.RunFileDialog(dialog)) return;
+  SaveFileReported(prompter, dialog.FileName, DefinitionFileBytes(list), QStringLiteral("Cannot open "));
 }
 
-void TForm1::LockDefinitions() {
-  AddDef1->setEnabled(false);
-  DeleteDef1->setEnabled(false);
-  LoadDef1->setEnabled(false);
-}
-
-void TForm1::LoadDef1Click() {
-  if (DefinitionsLocked()) {
-    Prompt_.Beep();
+void LoadDefinitionsCommand(Prompter &prompter, FileDialogState &dialog, TDefinitionList &list,
+                            TResultsTable &table, bool locked) {
+  if (locked) {
+    prompter.Beep();
     return;
   }
-  if (!Prompt_.RunFileDialog(OpenDialog2)) return;
-  const QString name = OpenDialog2.FileName;
+  if (!prompter.RunFileDialog(dialog)) return;
+  const QString name = dialog.FileName;
   // A definition file is a few lines; anything far larger is not one.
   constexpr qint64 kLargestDefinitionFile = 16 * 1024 * 1024;
   QByteArray bytes;
-  if (!ReadWholeFile(Prompt_, name, kLargestDefinitionFile, bytes)) return;
+  if (!ReadWholeFile(prompter, name, kLargestDefinitionFile, bytes)) return;
   const DefinitionFileContents contents = ReadDefinitionFile(bytes);
   if (!contents.Ok) {
-    Prompt_.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
+    prompter.ShowMessage(QStringLiteral("Cannot read ") + name, QStringLiteral("File Error"));
     return;
   }
-  for (const TMeasureType &def : contents.Definitions) AppendDefinition(DefinitionList, ResultsTable, def);
+  for (const TMeasureType &def : contents.Definitions) AppendDefinition(list, table, def);
 }
 
-void TForm1::AddDef1Click() {
-  if (DefinitionsLocked()) {
-    Prompt_.Beep();
+void AddDefinitionCommand(QWidget *owner, Prompter &prompter, TDefinitionList &list, TResultsTable &table,
+                          bool locked) {
+  if (locked) {
+    prompter.Beep();
     return;
   }
-  TMDDlg dialog(this);
-  dialog.SetMeasureNo(DefinitionList.Count() + 1);
-  if (Prompt_.RunModal(dialog) != mrOk) return;
-  AddDefinition(DefinitionList, ResultsTable, dialog.MeasureName, dialog.MeasureKind, dialog.Height,
-                dialog.Width, dialog.Perimeter, dialog.Area);
+  TMDDlg dialog(owner);
+  dialog.SetMeasureNo(list.Count() + 1);
+  if (prompter.RunModal(dialog) != mrOk) return;
+  AddDefinition(list, table, dialog.MeasureName, dialog.MeasureKind, dialog.Height, dialog.Width, dialog.Perimeter,
+                dialog.Area);
 }
 
-void TForm1::DeleteDef1Click() {
-  if (DefinitionsLocked() || DefinitionList.IsEmpty()) {
-    Prompt_.Beep();
+void DeleteDefinitionCommand(QWidget *owner, Prompter &prompter, TDefinitionList &list, TResultsTable &table,
+                             bool locked) {
+  if (locked || list.IsEmpty()) {
+    prompter.Beep();
     return;
   }
-  TDeleteDefDlg dialog(this);
-  for (int i = 0; i < DefinitionList.Count(); ++i) dialog.AddName(DefinitionList.At(i).Name);
-  if (Prompt_.RunModal(dialog) != mrOk) return;
+  TDeleteDefDlg dialog(owner);
+  for (int i = 0; i < list.Count(); ++i) dialog.AddName(list.At(i).Name);
+  if (prompter.RunModal(dialog) != mrOk) return;
   const int i = dialog.SelectedIndex();
-  if (i >= 0) DeleteDefinition(DefinitionList, ResultsTable, i);
+  if (i >= 0) DeleteDefinition(list, table, i);
+}
+
+std::vector<TRecordedDefinition> RecordedDefinitions(const TDefinitionList &list) {
+  std::vector<TRecordedDefinition> out;
+  for (int p = 0; p < list.Count(); ++p) {
+    const TMeasureType &d = list.At(p);
+    out.push_back({d.Name, int(d.Kind), d.Height, d.Width, d.Perimeter, d.Area});
+  }
+  return out;
+}
+
+void ReplaceDefinitions(TDefinitionList &list, TResultsTable &table, const std::vector<TRecordedDefinition> &defs) {
+  while (!list.IsEmpty()) DeleteDefinition(list, table, list.Count() - 1);
+  for (const TRecordedDefinition &d : defs)
+    AddDefinition(list, table, d.Name, TMeasureKind(d.Kind), d.Height, d.Width, d.Perimeter, d.Area);
+}
+
+std::vector<TFigureColumns> TDefinitionListColumns::Layout() const {
+  std::vector<TFigureColumns> layout;
+  for (int p = 0; p < List_.Count(); ++p) {
+    const TMeasureType &def = List_.At(p);
+    layout.push_back({int(def.Kind), def.FirstCol, ColumnCount(def)});
+  }
+  return layout;
+}
+
+void TDefinitionListColumns::Take(const std::vector<TRecordedDefinition> &definitions) {
+  for (const TRecordedDefinition &d : definitions)
+    AddDefinition(List_, Table_, d.Name, TMeasureKind(d.Kind), d.Height, d.Width, d.Perimeter, d.Area);
 }

@@ -25,6 +25,7 @@
 #include "definitions/DefinitionList.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/Overlay.h"
+#include "tests/support/FormDriver.h"
 
 namespace {
 QTextStream err(stderr);
@@ -173,9 +174,9 @@ struct Run {
   TScriptPrompter Prompt;
   TForm1 Form{Prompt};
 
-  void Press(QPoint p) { QTest::mousePress(Form.PaintBox1, Qt::LeftButton, {}, p); }
-  void Move(QPoint p) { QTest::mouseMove(Form.PaintBox1, p); }
-  void Release(QPoint p) { QTest::mouseRelease(Form.PaintBox1, Qt::LeftButton, {}, p); }
+  void Press(QPoint p) { QTest::mousePress(Form.Pane().Overlay(), Qt::LeftButton, {}, p); }
+  void Move(QPoint p) { QTest::mouseMove(Form.Pane().Overlay(), p); }
+  void Release(QPoint p) { QTest::mouseRelease(Form.Pane().Overlay(), Qt::LeftButton, {}, p); }
   void Drag(QPoint from, QPoint to) {
     Press(from);
     Move((from + to) / 2);
@@ -187,7 +188,7 @@ struct Run {
   // Measure, then the scale along the ruler from 0 to 10 cm; `shoot` sees the
   // window with the scale dialog open.
   void Scale(int rulerY, const std::function<void(TConvDlg &)> &shoot = {}) {
-    Form.btMeasure->click();
+    Form.btMeasureClick();
     Prompt.Dialogs.push_back([shoot](QDialog &d) {
       auto &conv = dynamic_cast<TConvDlg &>(d);
       if (shoot) shoot(conv);
@@ -243,7 +244,7 @@ int main(int argc, char **argv) {
   QApplication::processEvents();
 
   // Pictures the size of the image area, so the whole of one is in view.
-  const QSize size = form.ScrollBox1->viewport()->size() - QSize(4, 4);
+  const QSize size = form.Pane().viewport()->size() - QSize(4, 4);
   const int rulerY = size.height() - 74 + 4;
   const QColor green(72, 128, 52), olive(104, 132, 48);
   const std::vector<std::vector<Leaf>> batch = {
@@ -256,19 +257,19 @@ int main(int argc, char **argv) {
     if (!DrawPicture(size, batch[i], int(i) + 7).save(path, "JPG", 92)) Fail(QStringLiteral("cannot write ") + path);
     run.Prompt.Pictures << path;
   }
-  form.btOpenImages->click();
+  form.btOpenImagesClick();
   // Each picture's figures are drawn on it: the rows must follow the files.
   for (int i = 0; i < int(batch.size()); ++i)
     if (form.ResultsTable.ImageFilePath(i) != run.Prompt.Pictures.at(i))
       Fail(QStringLiteral("row %1 is not ").arg(i + 1) + run.Prompt.Pictures.at(i));
 
   // The first picture, measured in full.
-  form.btNext->click();
+  Next(form);
   run.Scale(rulerY);
   run.MeasureLeaves(batch[0][0], batch[0][1]);
 
   // The second: the scale step, caught with its dialog open, then the leaves.
-  form.btNext->click();
+  Next(form);
   run.Scale(rulerY, [&](TConvDlg &dialog) {
     dialog.show();
     QApplication::processEvents();
@@ -287,7 +288,7 @@ int main(int argc, char **argv) {
   Save(form.grab().toImage(), out.filePath(QStringLiteral("screenshot.png")));
 
   // The third: a length being drawn, with its live value and the loupe.
-  form.btNext->click();
+  Next(form);
   run.Scale(rulerY);
   const Leaf &leaf = batch[2][0];
   const QPoint end = leaf.At(leaf.Length * 0.8, 0).toPoint();

@@ -14,7 +14,6 @@
 #include <jerror.h>
 
 #include "common/WholeFile.h"
-#include "images/Tricks.h"
 
 namespace {
 
@@ -79,54 +78,15 @@ extern "C" void JpegProgress(j_common_ptr common) {
   if (missing > qMax(kCheapFillPixels, kFillPerPixelRead * read)) JpegErrorExit(common);
 }
 
-// Feeds libjpeg from a device a piece at a time, so that a file's bytes are
-// never all in memory at once. A read error fails the decode; a file that
-// ends early gets the end marker libjpeg's own sources give it, with a
-// warning, so that what was read is still shown.
-struct JpegDeviceSource {
-  jpeg_source_mgr pub;
-  QIODevice *device = nullptr;
-  std::vector<JOCTET> buffer = std::vector<JOCTET>(size_t(1) << 16);
-};
-
-extern "C" void DeviceInitSource(j_decompress_ptr) {}
-extern "C" void DeviceTermSource(j_decompress_ptr) {}
-
-extern "C" boolean DeviceFillInput(j_decompress_ptr cinfo) {
-  auto *src = reinterpret_cast<JpegDeviceSource *>(cinfo->src);
-  qint64 n = src->device->read(reinterpret_cast<char *>(src->buffer.data()), qint64(src->buffer.size()));
-  if (n < 0) ERREXIT(cinfo, JERR_FILE_READ);
-  if (n == 0) {
-    WARNMS(cinfo, JWRN_JPEG_EOF);
-    src->buffer[0] = 0xFF;
-    src->buffer[1] = JPEG_EOI;
-    n = 2;
-  }
-  src->pub.next_input_byte = src->buffer.data();
-  src->pub.bytes_in_buffer = size_t(n);
-  return TRUE;
-}
-
-extern "C" void DeviceSkipInput(j_decompress_ptr cinfo, long count) {
-  auto *src = reinterpret_cast<JpegDeviceSource *>(cinfo->src);
-  if (count <= 0) return;
-  while (size_t(count) > src->pub.bytes_in_buffer) {
-    count -= long(src->pub.bytes_in_buffer);
-    DeviceFillInput(cinfo);
-  }
-  src->pub.next_input_byte += count;
-  src->pub.bytes_in_buffer -= size_t(count);
-}
-
 // Everything the decoder changes lives here, outside the frame that calls
 // setjmp, so that nothing it needs after a longjmp is left indeterminate.
 struct JpegDecodeState {
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
   JpegMonitor progress;
-  JpegDeviceSource source;
   QImage image;
   QImage *recycled = nullptr;  // memory to decode into when the size fits
+  const QByteArray *bytes = nullptr;  // the whole file
   std::vector<JSAMPLE> cmykRow;
   bool created = false;
 };
@@ -162,14 +122,10 @@ bool DecodeJpeg(JpegDecodeState &s) {
   s.created = true;
   s.progress.pub.progress_monitor = JpegProgress;
   cinfo.progress = &s.progress.pub;
-  s.source.pub.init_source = DeviceInitSource;
-  s.source.pub.fill_input_buffer = DeviceFillInput;
-  s.source.pub.skip_input_data = DeviceSkipInput;
-  s.source.pub.resync_to_restart = jpeg_resync_to_restart;
-  s.source.pub.term_source = DeviceTermSource;
-  s.source.pub.next_input_byte = nullptr;
-  s.source.pub.bytes_in_buffer = 0;
-  cinfo.src = &s.source.pub;
+  // A file that ends early gets the end marker libjpeg's memory source
+  // gives it, with a warning, so that what was read is still shown.
+  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(s.bytes->constData()),
+               static_cast<unsigned long>(s.bytes->size()));
   jpeg_read_header(&cinfo, TRUE);
 
   const qint64 width = cinfo.image_width;
@@ -219,11 +175,11 @@ bool DecodeJpeg(JpegDecodeState &s) {
   return true;
 }
 
-// Decodes the JPEG that `device` holds from where it stands.
-bool LoadJpegFrom(QIODevice &device, QImage &out, QImage *recycled = nullptr,
-                  const std::atomic<bool> *cancel = nullptr) {
+// Decodes the JPEG that `bytes` hold.
+bool DecodeJpegBytes(const QByteArray &bytes, QImage &out, QImage *recycled = nullptr,
+                     const std::atomic<bool> *cancel = nullptr) {
   JpegDecodeState state;
-  state.source.device = &device;
+  state.bytes = &bytes;
   state.recycled = recycled;
   state.progress.Cancel = cancel;
   const bool ok = DecodeJpeg(state);
@@ -238,11 +194,7 @@ bool LoadJpegFrom(QIODevice &device, QImage &out, QImage *recycled = nullptr,
 
 }  // namespace
 
-bool LoadJpeg(const QByteArray &bytes, QImage &out) {
-  QByteArray data = bytes;  // shares the bytes; the buffer only reads them
-  QBuffer buffer(&data);
-  return !bytes.isEmpty() && buffer.open(QIODevice::ReadOnly) && LoadJpegFrom(buffer, out);
-}
+bool LoadJpeg(const QByteArray &bytes, QImage &out) { return !bytes.isEmpty() && DecodeJpegBytes(bytes, out); }
 
 namespace {
 
@@ -473,11 +425,9 @@ bool LoadImageFile(const QString &path, bool jpeg, QImage &out, QImage *recycled
   QFile file;
   if (path.isEmpty() || !OpenRegularFile(path, file)) return false;
   if (file.size() > kMaxImageFileBytes) return false;
-  // A JPEG file is decoded as it is read, a piece at a time.
-  if (jpeg && Tricks::JpegInPieces) return file.size() > 0 && LoadJpegFrom(file, out, recycled, cancel);
-  if (jpeg) { const QByteArray all = file.readAll(); return LoadJpeg(all, out); }
-  if (recycled) *recycled = QImage();
   const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return false;
+  if (file.error() != QFileDevice::NoError || bytes.isEmpty()) return false;
+  if (jpeg) return DecodeJpegBytes(bytes, out, recycled, cancel);
+  if (recycled) *recycled = QImage();
   return LoadBmp(bytes, out);
 }

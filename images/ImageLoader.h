@@ -43,10 +43,9 @@ void RaiseImageReaderLimit();
 enum class ImageKind { Jpeg, Bmp, Other };
 ImageKind ImageKindOf(const QString &path);
 
-// Reads an image file and decodes it as JPEG (`jpeg` true) or BMP. A JPEG
-// file is decoded as it is read, without holding all its bytes; a bitmap is
-// read whole first. Missing, unreadable or over-large files, and anything
-// that is not a regular file (a folder, a pipe, a device), give false.
+// Reads an image file whole and decodes it as JPEG (`jpeg` true) or BMP.
+// Missing, unreadable or over-large files, and anything that is not a
+// regular file (a folder, a pipe, a device), give false.
 //
 // `recycled`, when given, is a picture no longer needed: a JPEG of the same
 // size is decoded into its memory, which then needs no fresh pages from the

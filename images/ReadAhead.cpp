@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -34,12 +39,26 @@ FileStamp StampOf(const QString &path) {
   return stamp;
 }
 
+void Stamp(TPicture &picture, const FileStamp &stamp) {
+  picture.Existed = stamp.Exists;
+  picture.FileSize = stamp.Size;
+  picture.ModifiedNs = stamp.ModifiedNs;
+  picture.Device = stamp.Device;
+  picture.Inode = stamp.Inode;
+  picture.ChangedNs = stamp.ChangedNs;
+}
+
 bool Unchanged(const TPicture &picture) {
   const FileStamp now = StampOf(picture.Path);
   return now.Exists == picture.Existed && now.Size == picture.FileSize &&
          now.ModifiedNs == picture.ModifiedNs && now.Device == picture.Device && now.Inode == picture.Inode &&
          now.ChangedNs == picture.ChangedNs;
 }
+
+struct Job {
+  QString Path;
+  TViewPlace Place;
+};
 }  // namespace
 
 TPicture ReadPicture(const QString &path, const TViewPlace &place, QImage &recycled,
@@ -48,141 +67,180 @@ TPicture ReadPicture(const QString &path, const TViewPlace &place, QImage &recyc
   picture.Path = path;
   // Taken before the file is read, so that a change while it is read is
   // seen on arrival.
-  const FileStamp stamp = StampOf(path);
-  picture.Existed = stamp.Exists;
-  picture.FileSize = stamp.Size;
-  picture.ModifiedNs = stamp.ModifiedNs;
-  picture.Device = stamp.Device;
-  picture.Inode = stamp.Inode;
-  picture.ChangedNs = stamp.ChangedNs;
+  Stamp(picture, StampOf(path));
   const ImageKind kind = ImageKindOf(path);
   if (kind == ImageKind::Other) return picture;
-  picture.Ok = LoadImageFile(path, kind == ImageKind::Jpeg, picture.Image, &recycled, cancel);
-  if (picture.Ok && place.Zoom < 1.0) {
-    const QSize view(int(picture.Image.width() * place.Zoom), int(picture.Image.height() * place.Zoom));
-    picture.Prepared = TImageView::ReducePart(picture.Image, view, place.Visible);
+  try {
+    picture.Ok = LoadImageFile(path, kind == ImageKind::Jpeg, picture.Image, &recycled, cancel);
+    if (picture.Ok && place.Zoom < 1.0)
+      picture.Prepared.Cover(picture.Image,
+                             QSize(int(picture.Image.width() * place.Zoom), int(picture.Image.height() * place.Zoom)),
+                             place.Visible);
+  } catch (const std::bad_alloc &) {
+    // No memory for the picture or its reduced copy: it fails like a file
+    // that does not decode.
+    picture.Ok = false;
+    picture.Image = QImage();
+    picture.Prepared.Clear();
   }
   return picture;
 }
 
-TReadAhead::TReadAhead() {
+// Everything the worker shares with the owner. The worker holds it as long
+// as it runs, so that a worker left behind by its owner still has it.
+struct TReadAhead::State {
+  TPictureReader Reader;
+  std::mutex Mutex;
+  std::condition_variable WorkCv, EndCv;
+  bool Stop = false;
+  bool Ended = false;  // the worker has returned
+  std::optional<Job> Pending;
+  QString Running;  // the file the worker reads now, if any
+  std::atomic<bool> Cancel{false};
+  std::vector<TPicture> Done;
+  QString Shown, Previous;  // as Plan was last told
+  QStringList Keep;         // files whose pictures are wanted
+  QImage Spare;             // memory of a picture no longer needed
+  TReadAhead *Owner = nullptr;  // told of each picture read; null once gone
+  std::thread Worker;
+
+  // All below with Mutex held.
+  void Recycle(QImage &&image) {
+    // Memory shared with anyone else (the view, a copy) is theirs to free.
+    if (!image.isNull() && image.isDetached() && Spare.isNull()) Spare = std::move(image);
+    image = QImage();
+  }
+  void KeepOnly() {
+    for (auto it = Done.begin(); it != Done.end();) {
+      if (Keep.contains(it->Path)) {
+        ++it;
+        continue;
+      }
+      Recycle(std::move(it->Image));
+      it = Done.erase(it);
+    }
+    if (Pending && !Keep.contains(Pending->Path)) Pending.reset();
+    if (!Running.isEmpty() && !Keep.contains(Running)) Cancel = true;
+  }
+  void Start(const QString &path, const TViewPlace &place) {
+    const bool done = std::any_of(Done.begin(), Done.end(), [&](const TPicture &p) { return p.Path == path; });
+    if (done || Running == path) return;
+    Pending = Job{path, place};
+    if (!Running.isEmpty()) Cancel = true;  // no longer wanted first
+    WorkCv.notify_one();
+  }
+
+  void Run() {
+    std::unique_lock<std::mutex> lock(Mutex);
+    for (;;) {
+      WorkCv.wait(lock, [this] { return Stop || Pending.has_value(); });
+      if (Stop) break;
+      const Job job = std::move(*Pending);
+      Pending.reset();
+      Running = job.Path;
+      Cancel = false;
+      QImage memory = std::move(Spare);
+      Spare = QImage();
+      lock.unlock();
+      TPicture picture;
+      try {
+        picture = Reader(job.Path, job.Place, memory, &Cancel);
+      } catch (...) {
+        // Whatever the reader could not do is a picture that failed.
+        picture = TPicture();
+        picture.Path = job.Path;
+        Stamp(picture, StampOf(job.Path));
+      }
+      lock.lock();
+      Running.clear();
+      if (!Cancel && Keep.contains(job.Path)) {
+        Done.erase(std::remove_if(Done.begin(), Done.end(), [&](const TPicture &p) { return p.Path == job.Path; }),
+                   Done.end());
+        Done.push_back(std::move(picture));
+        if (TReadAhead *owner = Owner)
+          QMetaObject::invokeMethod(owner, [owner, path = job.Path] { emit owner->Arrived(path); },
+                                    Qt::QueuedConnection);
+      } else {
+        Recycle(std::move(picture.Image));
+      }
+      Recycle(std::move(memory));
+    }
+    Ended = true;
+    EndCv.notify_all();
+  }
+};
+
+TReadAhead::TReadAhead(TPictureReader reader) : State_(std::make_shared<State>()) {
   RaiseImageReaderLimit();
-  Worker_ = std::thread([this] { Run(); });
+  State_->Reader = reader ? std::move(reader) : TPictureReader(ReadPicture);
+  State_->Owner = this;
+  State_->Worker = std::thread([state = State_] { state->Run(); });
 }
 
 TReadAhead::~TReadAhead() {
-  {
-    std::lock_guard<std::mutex> lock(Mutex_);
-    Stop_ = true;
-    Cancel_ = true;
-    Pending_.reset();
-  }
-  WorkCv_.notify_all();
-  Worker_.join();
-}
-
-void TReadAhead::Run() {
-  std::unique_lock<std::mutex> lock(Mutex_);
-  for (;;) {
-    WorkCv_.wait(lock, [this] { return Stop_ || Pending_.has_value(); });
-    if (Stop_) return;
-    const Job job = std::move(*Pending_);
-    Pending_.reset();
-    Running_ = job.Path;
-    Cancel_ = false;
-    QImage memory = std::move(Spare_);
-    Spare_ = QImage();
-    lock.unlock();
-    TPicture picture = ReadPicture(job.Path, job.Place, memory, &Cancel_);
-    lock.lock();
-    Running_.clear();
-    if (!Cancel_ && Keep_.contains(job.Path)) {
-      Done_.erase(std::remove_if(Done_.begin(), Done_.end(),
-                                 [&](const TPicture &p) { return p.Path == job.Path; }),
-                  Done_.end());
-      Done_.push_back(std::move(picture));
-    } else {
-      Recycle(std::move(picture.Image));
-    }
-    Recycle(std::move(memory));
-    DoneCv_.notify_all();
-  }
-}
-
-void TReadAhead::Recycle(QImage &&image) {
-  // Memory shared with anyone else (the view, a copy) is theirs to free.
-  if (!image.isNull() && image.isDetached() && Spare_.isNull()) Spare_ = std::move(image);
-  image = QImage();
-}
-
-void TReadAhead::KeepOnly() {
-  for (auto it = Done_.begin(); it != Done_.end();) {
-    if (Keep_.contains(it->Path)) {
-      ++it;
-      continue;
-    }
-    Recycle(std::move(it->Image));
-    it = Done_.erase(it);
-  }
-  if (Pending_ && !Keep_.contains(Pending_->Path)) Pending_.reset();
-  if (!Running_.isEmpty() && !Keep_.contains(Running_)) Cancel_ = true;
-}
-
-void TReadAhead::Start(const QString &path, const TViewPlace &place) {
-  const bool done = std::any_of(Done_.begin(), Done_.end(), [&](const TPicture &p) { return p.Path == path; });
-  if (done || Running_ == path) return;
-  Pending_ = Job{path, place};
-  if (!Running_.isEmpty()) Cancel_ = true;  // no longer wanted first
-  WorkCv_.notify_one();
+  std::unique_lock<std::mutex> lock(State_->Mutex);
+  State_->Stop = true;
+  State_->Cancel = true;
+  State_->Pending.reset();
+  State_->Owner = nullptr;
+  State_->WorkCv.notify_all();
+  const bool ended = State_->EndCv.wait_for(lock, std::chrono::seconds(1), [&] { return State_->Ended; });
+  lock.unlock();
+  if (ended)
+    State_->Worker.join();
+  else
+    State_->Worker.detach();
 }
 
 void TReadAhead::Plan(const QString &shown, const QString &previous, const QString &next,
                       const TViewPlace &place) {
-  std::lock_guard<std::mutex> lock(Mutex_);
-  Shown_ = shown;
-  Previous_ = previous;
-  Keep_.clear();
+  State &s = *State_;
+  std::lock_guard<std::mutex> lock(s.Mutex);
+  s.Shown = shown;
+  s.Previous = previous;
+  s.Keep.clear();
   for (const QString &path : {shown, previous, next})
-    if (!path.isEmpty()) Keep_ << path;
-  KeepOnly();
-  if (!next.isEmpty()) Start(next, place);
+    if (!path.isEmpty()) s.Keep << path;
+  s.KeepOnly();
+  if (!next.isEmpty()) s.Start(next, place);
 }
 
 void TReadAhead::Want(const QString &path, const TViewPlace &place) {
-  std::lock_guard<std::mutex> lock(Mutex_);
-  Keep_.clear();
-  for (const QString &p : {Shown_, Previous_, path})
-    if (!p.isEmpty()) Keep_ << p;
-  KeepOnly();
-  Start(path, place);
+  State &s = *State_;
+  std::lock_guard<std::mutex> lock(s.Mutex);
+  s.Keep.clear();
+  for (const QString &p : {s.Shown, s.Previous, path})
+    if (!p.isEmpty()) s.Keep << p;
+  s.KeepOnly();
+  s.Start(path, place);
 }
 
 std::optional<TPicture> TReadAhead::Take(const QString &path) {
-  std::lock_guard<std::mutex> lock(Mutex_);
-  const auto it = std::find_if(Done_.begin(), Done_.end(), [&](const TPicture &p) { return p.Path == path; });
-  if (it == Done_.end()) return std::nullopt;
+  State &s = *State_;
+  std::lock_guard<std::mutex> lock(s.Mutex);
+  const auto it = std::find_if(s.Done.begin(), s.Done.end(), [&](const TPicture &p) { return p.Path == path; });
+  if (it == s.Done.end()) return std::nullopt;
   if (!Unchanged(*it)) {
-    Recycle(std::move(it->Image));
-    Done_.erase(it);
+    s.Recycle(std::move(it->Image));
+    s.Done.erase(it);
     return std::nullopt;
   }
   TPicture out = *it;
-  it->Prepared = TReducedPart();  // the view goes on making it; no second owner
+  it->Prepared = TReduction();  // the view goes on making it; no second owner
   return out;
 }
 
-void TReadAhead::WaitFor(const QString &path, int ms) {
-  std::unique_lock<std::mutex> lock(Mutex_);
-  DoneCv_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
-    return (Running_.isEmpty() && !Pending_) ||
-           std::any_of(Done_.begin(), Done_.end(), [&](const TPicture &p) { return p.Path == path; });
-  });
+int TReadAhead::HeldPictures() const {
+  State &s = *State_;
+  std::lock_guard<std::mutex> lock(s.Mutex);
+  int held = int(std::count_if(s.Done.begin(), s.Done.end(), [](const TPicture &p) { return !p.Image.isNull(); }));
+  if (!s.Running.isEmpty()) ++held;
+  if (!s.Spare.isNull()) ++held;
+  return held;
 }
 
-int TReadAhead::HeldPictures() const {
-  std::lock_guard<std::mutex> lock(Mutex_);
-  int held = int(std::count_if(Done_.begin(), Done_.end(), [](const TPicture &p) { return !p.Image.isNull(); }));
-  if (!Running_.isEmpty()) ++held;
-  if (!Spare_.isNull()) ++held;
-  return held;
+bool TReadAhead::Idle() const {
+  State &s = *State_;
+  std::lock_guard<std::mutex> lock(s.Mutex);
+  return s.Running.isEmpty() && !s.Pending;
 }

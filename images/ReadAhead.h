@@ -1,27 +1,26 @@
 #pragma once
 
 #include <QImage>
+#include <QObject>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
+#include <memory>
 #include <optional>
-#include <thread>
-#include <vector>
 
-#include "images/ImageView.h"
+#include "images/Reduction.h"
 
 // What an image file gave when it was read: the picture, or a failure.
 struct TPicture {
   QString Path;
   bool Ok = false;
   QImage Image;
-  // The reduced copy's part in sight, when the picture was read for a zoom
-  // below 100 %; it goes to the view with the picture.
-  TReducedPart Prepared;
+  // The reduced copy with its part in sight made, when the picture was read
+  // for a zoom below 100 %; it goes to the view with the picture.
+  TReduction Prepared;
   // The file as it was before it was read; a file that differs from this
   // on arrival is read again.
   bool Existed = false;
@@ -41,17 +40,28 @@ struct TViewPlace {
   QRect Visible;
 };
 
+// How a picture is read: `path` into `recycled` memory where it fits, the
+// part in sight reduced for `place`; `cancel` stops it early.
+using TPictureReader =
+    std::function<TPicture(const QString &path, const TViewPlace &place, QImage &recycled, const std::atomic<bool> *cancel)>;
+
 // Reads pictures ahead on one worker thread, so that going to the next
 // image finds its picture decoded. The owner (on the user-interface thread)
 // says which files are wanted; the worker only reads and decodes into
 // memory it owns and touches nothing else. At most three pictures are held:
 // the one shown, the one before it in the direction of travel, and the one
-// read ahead; a picture no longer needed lends its memory to the next decode.
-class TReadAhead {
+// read ahead; a picture no longer needed lends its memory to the next
+// decode. Each picture read is announced by Arrived, a queued signal on the
+// owner's thread, so that nobody waits for one.
+class TReadAhead : public QObject {
+  Q_OBJECT
 public:
-  TReadAhead();
-  // Stops a decode under way and waits for the worker to end.
-  ~TReadAhead();
+  explicit TReadAhead(TPictureReader reader = {});
+  // Stops a read under way and waits for the worker to end, at most a
+  // second: a worker stuck in a file that does not answer (a hung network
+  // folder) is left behind with what it holds, so that closing the program
+  // never waits for it.
+  ~TReadAhead() override;
   TReadAhead(const TReadAhead &) = delete;
   TReadAhead &operator=(const TReadAhead &) = delete;
 
@@ -69,35 +79,19 @@ public:
   // over once.
   std::optional<TPicture> Take(const QString &path);
 
-  // Waits until the picture of `path` is read or the worker has nothing to
-  // do, for at most `ms` milliseconds.
-  void WaitFor(const QString &path, int ms);
-
   // Decoded pictures held, the one being decoded and the memory kept for
   // the next decode included.
   int HeldPictures() const;
+  // Whether the worker reads nothing now and has nothing waiting.
+  bool Idle() const;
+
+signals:
+  // The picture of `path` has been read (or failed to be); Take has it.
+  void Arrived(const QString &path);
 
 private:
-  struct Job {
-    QString Path;
-    TViewPlace Place;
-  };
-  void Run();
-  void KeepOnly();  // with Mutex_ held
-  void Start(const QString &path, const TViewPlace &place);  // with Mutex_ held
-  void Recycle(QImage &&image);  // with Mutex_ held
-
-  mutable std::mutex Mutex_;
-  std::condition_variable WorkCv_, DoneCv_;
-  bool Stop_ = false;
-  std::optional<Job> Pending_;
-  QString Running_;  // the file the worker reads now, if any
-  std::atomic<bool> Cancel_{false};
-  std::vector<TPicture> Done_;
-  QString Shown_, Previous_;  // as Plan was last told
-  QStringList Keep_;  // files whose pictures are wanted
-  QImage Spare_;      // memory of a picture no longer needed
-  std::thread Worker_;
+  struct State;
+  std::shared_ptr<State> State_;
 };
 
 // Reads `path` as its extension says, into `recycled` memory where it fits,

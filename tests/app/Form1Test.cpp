@@ -38,26 +38,26 @@ TEST(Form1, CreationState) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
   EXPECT_EQ(form.windowTitle(), "SCALIPER (Measuring Tape)");
-  EXPECT_EQ(form.CurrentImage, -1);
-  EXPECT_EQ(form.Zoom, 1.0);
-  EXPECT_EQ(form.KnownLengthCm, 10);
-  EXPECT_FALSE(form.RunStarted || form.ScaleArmed || form.MeasureArmed || form.Dragging);
-  EXPECT_EQ(form.MeasureStep, 0);
-  EXPECT_EQ(form.DotsPerCm, 0.0);
+  EXPECT_EQ(form.CurrentImage(), -1);
+  EXPECT_EQ(form.Pane().Zoom(), 1.0);
+  EXPECT_EQ(form.Session().KnownLengthCm(), 10);
+  EXPECT_FALSE(form.RunStarted() || form.Session().ScaleArmed() || form.Session().MeasureArmed() || form.Session().Drawing());
+  EXPECT_EQ(form.Session().Step(), 0);
+  EXPECT_EQ(form.Session().DotsPerCm(), 0.0);
   EXPECT_TRUE(form.DefinitionList.IsEmpty());
-  EXPECT_TRUE(form.ImageBitmap.isNull());
+  EXPECT_TRUE(form.ImageBitmap().isNull());
   EXPECT_FALSE(form.ResultsTable.DataChanged());
   EXPECT_EQ(form.ResultsTable.ImageCount, 0);
-  EXPECT_TRUE(form.lbMeasureNo->text().isEmpty());
-  EXPECT_TRUE(form.lbMeasureName->text().isEmpty());
-  EXPECT_TRUE(form.lbMeasureType->text().isEmpty());
-  EXPECT_EQ(form.Image1->size(), QSize(317, 349));
-  EXPECT_EQ(form.PaintBox1->size(), QSize(217, 201));
-  EXPECT_TRUE(form.PaintBox1->isHidden());
-  EXPECT_EQ(form.pnScale->frameShape(), QFrame::NoFrame);
-  EXPECT_EQ(form.SaveDialog1.FilterIndex, 1);
-  EXPECT_TRUE(form.SaveDialog1.FileName.isEmpty());
-  EXPECT_EQ(form.OpenDialog1.FilterIndex, 2);
+  EXPECT_TRUE(form.Steps().lbMeasureNo->text().isEmpty());
+  EXPECT_TRUE(form.Steps().lbMeasureName->text().isEmpty());
+  EXPECT_TRUE(form.Steps().lbMeasureType->text().isEmpty());
+  EXPECT_EQ(form.Pane().View()->size(), QSize(317, 349));
+  EXPECT_EQ(form.Pane().Overlay()->size(), QSize(217, 201));
+  EXPECT_TRUE(form.Pane().Overlay()->isHidden());
+  EXPECT_EQ(form.Steps().pnScale->frameShape(), QFrame::NoFrame);
+  EXPECT_EQ(form.Choosers().SaveDialog1.FilterIndex, 1);
+  EXPECT_TRUE(form.Choosers().SaveDialog1.FileName.isEmpty());
+  EXPECT_EQ(form.Choosers().OpenDialog1.FilterIndex, 2);
 }
 
 TEST(Form1, ToolBarAndMenus) {
@@ -68,37 +68,37 @@ TEST(Form1, ToolBarAndMenus) {
     const char *Caption;
     int Left, Width;
   };
-  const B buttons[] = {{form.btOpenImages, "Open Images", 0, 121}, {form.btNext, "Start", 121, 80},
-                       {form.btMeasure, "Measure", 201, 80},      {form.btBack, "Back", 281, 80},
-                       {form.bbSave, "Save", 454, 83}};
+  const B buttons[] = {{form.Tools().btOpenImages, "Open Images", 0, 121}, {form.Tools().btNext, "Start", 121, 80},
+                       {form.Tools().btMeasure, "Measure", 201, 80},      {form.Tools().btBack, "Back", 281, 80},
+                       {form.Tools().bbSave, "Save", 454, 83}};
   for (const B &b : buttons) {
     EXPECT_EQ(b.Button->text(), b.Caption);
     EXPECT_EQ(b.Button->x(), b.Left) << b.Caption;
     EXPECT_EQ(b.Button->width(), b.Width) << b.Caption;
     EXPECT_FALSE(b.Button->icon().isNull());
   }
-  EXPECT_EQ(form.ComboBox1->x(), 361);
-  EXPECT_EQ(form.ComboBox1->width(), 93);
-  EXPECT_EQ(form.ComboBox1->currentText(), "100%");
-  EXPECT_EQ(form.ComboBox1->count(), 7);
-  EXPECT_EQ(form.btOpenImages->nextInFocusChain(), form.btNext);
+  EXPECT_EQ(form.Tools().ComboBox1->x(), 361);
+  EXPECT_EQ(form.Tools().ComboBox1->width(), 93);
+  EXPECT_EQ(form.Tools().ComboBox1->currentText(), "100%");
+  EXPECT_EQ(form.Tools().ComboBox1->count(), 7);
+  EXPECT_EQ(form.Tools().btOpenImages->nextInFocusChain(), form.Tools().btNext);
 
   QStringList top;
   for (QAction *a : form.menuBar()->actions()) top << a->text();
   EXPECT_EQ(top, (QStringList{"&Files", "&Define Measurements", "&About"}));
-  EXPECT_EQ(Captions(form.Files1),
+  EXPECT_EQ(Captions(form.Menus().Files1),
             (QStringList{"Open &Images", "&Continue Results\u2026", "-", "&Save Data", "Save Data &as",
                          "&Export Annotated Images\u2026", "-", "E&xit"}));
-  EXPECT_EQ(Captions(form.Define1), (QStringList{"&Add Definition", "&Delete Definition", "-",
+  EXPECT_EQ(Captions(form.Menus().Define1), (QStringList{"&Add Definition", "&Delete Definition", "-",
                                                  "&Save Definitions", "&Load Definitions"}));
-  EXPECT_EQ(Captions(form.Help1), (QStringList{"&About SCALIPER"}));
-  EXPECT_EQ(Captions(form.PopupMenu1), (QStringList{"Start", "Measure", "Back"}));
+  EXPECT_EQ(Captions(form.Menus().Help1), (QStringList{"&About SCALIPER"}));
+  EXPECT_EQ(Captions(form.Menus().PopupMenu1), (QStringList{"Start", "Measure", "Back"}));
 }
 
 TEST(Form1, GridShowsTheTableThroughHeaders) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
-  QTableView *grid = form.StringGrid1;
+  QTableView *grid = form.Grid();
   // The table starts 127 pixels high; the boundary above it can be dragged.
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -142,7 +142,7 @@ TEST(Form1, GridShowsTheTableThroughHeaders) {
     form.ResultsTable.ShowImageRow(image);
     EXPECT_TRUE(inSight(image)) << image;
   }
-  form.Splitter2->setSizes({100, 300});
+  form.Frame().Splitter2->setSizes({100, 300});
   EXPECT_GT(grid->height(), 127);
   form.ResultsTable.ShowImageRow(8);
   EXPECT_EQ(grid->verticalScrollBar()->value(), qMin(4, grid->verticalScrollBar()->maximum()));
@@ -168,7 +168,7 @@ TEST(Form1, AboutBoxOpensFromItsMenuItem) {
     box.OKButton->click();
     return box.result();
   });
-  form.AboutScaliper1->trigger();
+  form.Menus().AboutScaliper1->trigger();
   EXPECT_EQ(prompt.DialogsRun, (std::vector<QString>{"About SCALIPER"}));
   EXPECT_EQ(product, "SCALIPER (Measuring Tape)");
   EXPECT_EQ(version, "v. 1.1.0");
@@ -205,7 +205,7 @@ TEST(Form1, CornerHeadingAndAboutBevel) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
   form.show();
-  auto *corner = form.StringGrid1->findChild<QAbstractButton *>();
+  auto *corner = form.Grid()->findChild<QAbstractButton *>();
   ASSERT_TRUE(corner);
   const QImage heading = corner->grab().toImage();
   int darkest = 255;
@@ -251,21 +251,21 @@ TEST(Form1, StatusBarTextIsWhole) {
     QFont font = form.font();
     font.setPixelSize(pixels);
     form.setFont(font);
-    form.StatusPanel0->setText("___");
-    form.StatusPanel1->setText("Blatt_Gr\u00f6\u00dfe");
+    form.Frame().StatusPanel0->setText("___");
+    form.Frame().StatusPanel1->setText("Blatt_Gr\u00f6\u00dfe");
     const auto whole = [](const QLabel *panel) {
       const QFontMetrics metrics(panel->font());
       return panel->contentsRect().height() >= metrics.ascent() + metrics.descent();
     };
     // The layouts settle over a few turns of the event loop.
-    (void)QTest::qWaitFor([&] { return whole(form.StatusPanel0) && whole(form.StatusPanel1); }, 2000);
-    for (QLabel *panel : {form.StatusPanel0, form.StatusPanel1}) {
+    (void)QTest::qWaitFor([&] { return whole(form.Frame().StatusPanel0) && whole(form.Frame().StatusPanel1); }, 2000);
+    for (QLabel *panel : {form.Frame().StatusPanel0, form.Frame().StatusPanel1}) {
       EXPECT_TRUE(whole(panel)) << panel->contentsRect().height();
       EXPECT_TRUE(form.statusBar()->rect().contains(panel->geometry()));
     }
     // The underscores are drawn: some pixel of the panel is much darker than
     // its background.
-    const QImage grabbed = form.StatusPanel0->grab().toImage();
+    const QImage grabbed = form.Frame().StatusPanel0->grab().toImage();
     const int background = qGray(grabbed.pixel(grabbed.width() - 1, 0));
     int darkest = 255;
     for (int y = 0; y < grabbed.height(); ++y)

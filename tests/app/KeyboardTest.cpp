@@ -15,15 +15,16 @@
 #include "app/Form1.h"
 #include "definitions/DefinitionList.h"
 #include "tests/support/SampleImages.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
 using Focus = QWidget *(*)(TForm1 &);
 const std::pair<const char *, Focus> kFocusTargets[] = {
-    {"results grid", [](TForm1 &f) -> QWidget * { return f.StringGrid1; }},
-    {"scroll box", [](TForm1 &f) -> QWidget * { return f.ScrollBox1; }},
-    {"zoom box", [](TForm1 &f) -> QWidget * { return f.ComboBox1; }},
-    {"Measure button", [](TForm1 &f) -> QWidget * { return f.btMeasure; }},
+    {"results grid", [](TForm1 &f) -> QWidget * { return f.Grid(); }},
+    {"scroll box", [](TForm1 &f) -> QWidget * { return &f.Pane(); }},
+    {"zoom box", [](TForm1 &f) -> QWidget * { return f.Tools().ComboBox1; }},
+    {"Measure button", [](TForm1 &f) -> QWidget * { return f.Tools().btMeasure; }},
 };
 }  // namespace
 
@@ -43,6 +44,7 @@ TEST(Keyboard, EveryKeyRunsItsCommandWhereverTheFocusIs) {
       QWidget *target = focus(form);
       target->setFocus();
       QTest::keyClick(target, k.key(), k.keyboardModifiers());
+      Settle(form);
     };
 
     key(Qt::Key_PageDown);
@@ -65,18 +67,18 @@ TEST(Keyboard, EveryKeyRunsItsCommandWhereverTheFocusIs) {
     EXPECT_EQ(prompt.Beeps, 2);
     prompt.Answers.push_back(mrYes);
     key(Qt::Key_PageDown);
-    EXPECT_TRUE(form.RunStarted);
-    EXPECT_EQ(form.CurrentImage, 0);
+    EXPECT_TRUE(form.RunStarted());
+    EXPECT_EQ(form.CurrentImage(), 0);
     key(Qt::Key_PageDown);
-    EXPECT_EQ(form.CurrentImage, 1);
+    EXPECT_EQ(form.CurrentImage(), 1);
     key(Qt::Key_PageDown);  // past the last image: beeps
     EXPECT_EQ(prompt.Beeps, 3);
     key(Qt::Key_PageUp);
-    EXPECT_EQ(form.CurrentImage, 0);
+    EXPECT_EQ(form.CurrentImage(), 0);
     key(Qt::CTRL | Qt::Key_M);
-    EXPECT_TRUE(form.ScaleArmed);
+    EXPECT_TRUE(form.Session().ScaleArmed());
     EXPECT_EQ(prompt.Beeps, 3);
-    EXPECT_EQ(form.ComboBox1->currentText(), "100%");
+    EXPECT_EQ(form.Tools().ComboBox1->currentText(), "100%");
 
     const QString saved = dir.filePath("results.txt");
     prompt.AnswerFile(saved, 1);
@@ -98,15 +100,15 @@ TEST(Keyboard, MenusAndToolTipsNameTheKeys) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
   const std::pair<QAction *, const char *> items[] = {
-      {form.OpenImages1, "Ctrl+O"}, {form.ContinueResults1, "Ctrl+Shift+O"}, {form.SaveData1, "Ctrl+S"}, {form.Saveas1, "Ctrl+Shift+S"},
-      {form.Exit1, "Ctrl+Q"},       {form.Next1, "PgDown"},     {form.Measure1, "Ctrl+M"},
-      {form.Back1, "PgUp"}};
+      {form.Menus().OpenImages1, "Ctrl+O"}, {form.Menus().ContinueResults1, "Ctrl+Shift+O"}, {form.Menus().SaveData1, "Ctrl+S"}, {form.Menus().Saveas1, "Ctrl+Shift+S"},
+      {form.Menus().Exit1, "Ctrl+Q"},       {form.Menus().Next1, "PgDown"},     {form.Menus().Measure1, "Ctrl+M"},
+      {form.Menus().Back1, "PgUp"}};
   for (const auto &[item, keys] : items)
     EXPECT_EQ(item->shortcut().toString(QKeySequence::PortableText), keys) << item->text().toStdString();
   const std::pair<QToolButton *, const char *> tips[] = {
-      {form.btOpenImages, "Open Images (Ctrl+O)"}, {form.btNext, "Start / Next (PgDown)"},
-      {form.btMeasure, "Measure (Ctrl+M)"},        {form.btBack, "Back (PgUp)"},
-      {form.bbSave, "Save Data (Ctrl+S)"}};
+      {form.Tools().btOpenImages, "Open Images (Ctrl+O)"}, {form.Tools().btNext, "Start / Next (PgDown)"},
+      {form.Tools().btMeasure, "Measure (Ctrl+M)"},        {form.Tools().btBack, "Back (PgUp)"},
+      {form.Tools().bbSave, "Save Data (Ctrl+S)"}};
   for (const auto &[button, tip] : tips) EXPECT_EQ(button->toolTip(), tip);
 }
 
@@ -124,7 +126,7 @@ TEST(Keyboard, GridRowJumpsOnDoubleClickOrEnterOnly) {
   QTemporaryDir dir;
   ScriptedPrompter prompt;
   TForm1 form(prompt);
-  form.StringGrid1->setStyle(&style);
+  form.Grid()->setStyle(&style);
   AddDefinition(form.DefinitionList, form.ResultsTable, "Leaf", mkLine, false, false, false, false);
   QStringList files;
   for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
@@ -135,12 +137,12 @@ TEST(Keyboard, GridRowJumpsOnDoubleClickOrEnterOnly) {
   }
   form.ResultsTable.AppendImageRows(files);
   prompt.Answers.push_back(mrYes);
-  form.btNextClick();
+  Next(form);
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  ASSERT_EQ(form.CurrentImage, 0);
+  ASSERT_EQ(form.CurrentImage(), 0);
 
-  QTableView *grid = form.StringGrid1;
+  QTableView *grid = form.Grid();
   const auto cell = [&](int image) { return grid->visualRect(grid->model()->index(image, 2)).center(); };
   const struct {
     const char *Gesture;
@@ -163,7 +165,7 @@ TEST(Keyboard, GridRowJumpsOnDoubleClickOrEnterOnly) {
     SCOPED_TRACE(c.Gesture);
     grid->setFocus();
     c.Do(c.Row);
-    EXPECT_EQ(form.CurrentImage, c.Expected);
+    EXPECT_EQ(form.CurrentImage(), c.Expected);
   }
   EXPECT_EQ(prompt.Beeps, 0);
 }

@@ -51,7 +51,7 @@ TEST(QtPrompter, FileTypeChosenGivesTheExtension) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.Typed);
     QTemporaryDir dir;
-    FileDialogState state = c.Results ? form.SaveDialog1 : form.SaveDialog2;
+    FileDialogState state = c.Results ? form.Choosers().SaveDialog1 : form.Choosers().SaveDialog2;
     AnswerRealDialog(c.Filter, dir.filePath(c.Typed));
     ASSERT_TRUE(prompter.RunFileDialog(state));
     EXPECT_EQ(state.FileName, dir.filePath(c.Saved));
@@ -67,7 +67,7 @@ TEST(QtPrompter, FileDialogsOpenInTheFolderLastUsed) {
   ScriptedPrompter scripted;
   TForm1 form(scripted);
   TQtPrompter prompter(&form);
-  FileDialogState results = form.SaveDialog1, definitions = form.SaveDialog2;
+  FileDialogState results = form.Choosers().SaveDialog1, definitions = form.Choosers().SaveDialog2;
   definitions.FileName = second.filePath("set.dfn");
   const struct {
     FileDialogState *Dialog;
@@ -78,7 +78,7 @@ TEST(QtPrompter, FileDialogsOpenInTheFolderLastUsed) {
       {&definitions, first.path(), QString(), QString()},
       {&results, first.path(), "run.txt", second.filePath("other.txt")},
       {&definitions, second.path(), "set.dfn", QString()},
-      {&form.OpenDialog1, second.path(), QString(), QString()},
+      {&form.Choosers().OpenDialog1, second.path(), QString(), QString()},
   };
   for (const auto &step : steps) {
     SCOPED_TRACE(step.Dialog->Title.toStdString() + " to " + step.Chosen.toStdString());

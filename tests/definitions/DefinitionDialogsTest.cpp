@@ -151,7 +151,7 @@ TEST(DeleteDefDlg, SelectedIndex) {
 TEST(DefinitionCommands, AddAndDeleteThroughTheWindow) {
   ScriptedPrompter prompt;
   TForm1 form(prompt);
-  form.DeleteDef1->trigger();
+  form.Menus().DeleteDef1->trigger();
   EXPECT_EQ(prompt.Beeps, 1);
   EXPECT_TRUE(prompt.DialogsRun.empty());
 
@@ -164,18 +164,18 @@ TEST(DefinitionCommands, AddAndDeleteThroughTheWindow) {
     d.btOK->click();
     return d.result();
   });
-  form.AddDef1->trigger();
+  form.Menus().AddDef1->trigger();
   EXPECT_EQ(offered, 1);
   ASSERT_EQ(form.DefinitionList.Count(), 1);
   EXPECT_EQ(form.ResultsTable.Cell(6, 0), "Rect1_A");
   prompt.Press(mrCancel);  // Cancel adds nothing
-  form.AddDef1->trigger();
+  form.Menus().AddDef1->trigger();
   prompt.Dialogs.push_back([&](QDialog &dlg) {
     auto &d = dynamic_cast<TMDDlg &>(dlg);
     offered = d.MeasureNo;
     return int(mrOk);
   });
-  form.AddDef1->trigger();
+  form.Menus().AddDef1->trigger();
   EXPECT_EQ(offered, 2);
   EXPECT_EQ(form.DefinitionList.At(1).Name, "Line2");
   EXPECT_EQ(form.ResultsTable.ColumnCount(), 8);
@@ -188,13 +188,13 @@ TEST(DefinitionCommands, AddAndDeleteThroughTheWindow) {
     d.btOK->click();
     return d.result();
   });
-  form.DeleteDef1->trigger();
+  form.Menus().DeleteDef1->trigger();
   EXPECT_EQ(listed, (QStringList{"Rect1", "Line2"}));
   ASSERT_EQ(form.DefinitionList.Count(), 1);
   EXPECT_EQ(form.ResultsTable.Cell(4, 0), "Line2");
   EXPECT_EQ(form.ResultsTable.ColumnCount(), 5);
   prompt.Press(mrOk);  // OK with no entry chosen deletes nothing
-  form.DeleteDef1->trigger();
+  form.Menus().DeleteDef1->trigger();
   EXPECT_EQ(form.DefinitionList.Count(), 1);
   EXPECT_FALSE(form.ResultsTable.DataChanged());
 }

@@ -99,14 +99,14 @@ TEST(DefinitionCommands, SaveAndLoadThroughTheWindow) {
   QTemporaryDir dir;
   ScriptedPrompter prompt;
   TForm1 form(prompt);
-  form.SaveDef1->trigger();  // nothing to save
+  form.Menus().SaveDef1->trigger();  // nothing to save
   EXPECT_EQ(prompt.Beeps, 1);
 
   AddDefinition(form.DefinitionList, form.ResultsTable, "One", mkLine, false, false, false, false);
   const QString path = dir.filePath("set.dfn");
   WriteBytes(path, QByteArray(200, 'x'));  // a longer old file is replaced whole
   prompt.AnswerFile(path);
-  form.SaveDef1->trigger();
+  form.Menus().SaveDef1->trigger();
   QFile saved(path);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(saved.readAll(), QByteArray("1\r\nOne\t0\t0\t0\t0\t0\r\n"));
@@ -114,7 +114,7 @@ TEST(DefinitionCommands, SaveAndLoadThroughTheWindow) {
   // Loading appends after what is there: columns 5, 6, 7 and count 8.
   WriteBytes(path, kWorkedExample);
   prompt.AnswerFile(path);
-  form.LoadDef1->trigger();
+  form.Menus().LoadDef1->trigger();
   EXPECT_EQ(Headings(form.ResultsTable), (QStringList{"One", "Line1", "Rect2_H", "Rect2_A"}));
   EXPECT_EQ(form.ResultsTable.ColumnCount(), 8);
   EXPECT_EQ(form.DefinitionList.At(2).FirstCol, 6);
@@ -125,12 +125,12 @@ TEST(DefinitionCommands, SaveAndLoadThroughTheWindow) {
   const QString damaged = dir.filePath("bad.dfn");
   WriteBytes(damaged, "2147483647\nA\t0");
   prompt.AnswerFile(damaged);
-  form.LoadDef1->trigger();
+  form.Menus().LoadDef1->trigger();
   const QString missing = dir.filePath("none.dfn");
   prompt.AnswerFile(missing);
-  form.LoadDef1->trigger();
+  form.Menus().LoadDef1->trigger();
   prompt.CancelFile();
-  form.LoadDef1->trigger();
+  form.Menus().LoadDef1->trigger();
   ASSERT_EQ(prompt.Messages.size(), 2u);
   EXPECT_EQ(prompt.Messages[0], (ScriptedPrompter::Shown{"Cannot read " + damaged, "File Error"}));
   EXPECT_EQ(prompt.Messages[1], (ScriptedPrompter::Shown{"Cannot open " + missing, "File Error"}));
@@ -140,6 +140,6 @@ TEST(DefinitionCommands, SaveAndLoadThroughTheWindow) {
   // Saving into a folder that does not exist reports it.
   const QString nowhere = dir.filePath("no/such.dfn");
   prompt.AnswerFile(nowhere);
-  form.SaveDef1->trigger();
+  form.Menus().SaveDef1->trigger();
   EXPECT_EQ(prompt.Messages.back(), (ScriptedPrompter::Shown{"Cannot open " + nowhere, "File Error"}));
 }

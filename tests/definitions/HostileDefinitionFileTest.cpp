@@ -53,7 +53,7 @@ TEST(HostileDefinitionFile, AnsweredWithTheMessageAndNothingChanges) {
       ASSERT_EQ(f.write(c.Bytes), c.Bytes.size());
     }
     prompt.AnswerFile(path);
-    form.LoadDef1->trigger();
+    form.Menus().LoadDef1->trigger();
     ASSERT_EQ(prompt.Messages.size(), 1u);
     EXPECT_EQ(prompt.Messages[0], (ScriptedPrompter::Shown{"Cannot read " + path, "File Error"}));
     EXPECT_EQ(prompt.Beeps, 0);
@@ -72,7 +72,7 @@ TEST(HostileDefinitionFile, FolderNamedLikeADefinitionFile) {
   ASSERT_TRUE(QDir(dir.path()).mkdir("set.dfn"));
   const QString path = dir.filePath("set.dfn");
   prompt.AnswerFile(path);
-  form.LoadDef1->trigger();
+  form.Menus().LoadDef1->trigger();
   ASSERT_EQ(prompt.Messages.size(), 1u);
   EXPECT_EQ(prompt.Messages[0].Title, "File Error");
   EXPECT_TRUE(prompt.Messages[0].Text.endsWith(path));

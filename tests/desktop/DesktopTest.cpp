@@ -42,6 +42,7 @@
 #include "results/Record.h"
 #include "results/ResultsTable.h"
 #include "tests/desktop/Desktop.h"
+#include "tests/support/FormDriver.h"
 
 namespace {
 
@@ -75,14 +76,14 @@ struct Program : ::testing::Test {
     TRecordEntry opened;
     opened.Kind = TRecordEntry::Images;
     opened.Files = files;
-    Form->Remember({opened});
+    Form->Log().Remember({opened});
   }
   // The live value's place on the screen, while a figure's pop-up is open.
   QRect LiveValueOnScreen() {
     QRect label;
     WaitForProgram([&] {
-      label = QRect(Form->LiveValue->mapToGlobal(QPoint(0, 0)), Form->LiveValue->size());
-      return Form->LiveValue->isVisible();
+      label = QRect(Form->Pane().LiveValue()->mapToGlobal(QPoint(0, 0)), Form->Pane().LiveValue()->size());
+      return Form->Pane().LiveValue()->isVisible();
     });
     return label;
   }
@@ -122,11 +123,11 @@ TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
     std::function<void()> Command;
     std::function<void(XDesktop &, XWindow)> Close;
   } windows[] = {
-      {"Definition Error", Anywhere, [&] { Form->btNextClick(); },
+      {"Definition Error", Anywhere, [&] { Next(*Form); },
        [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
       {"Add Definition", OverMainWindow, [&] { Form->AddDef1Click(); },
        [](XDesktop &d, XWindow w) { d.CloseWindow(w); }},
-      {"Confirm", Anywhere, [&] { Form->btNextClick(); },  // a definition exists from here on
+      {"Confirm", Anywhere, [&] { Next(*Form); },  // a definition exists from here on
        [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
       {"DeleteDefDlg", OverMainWindow, [&] { Form->DeleteDef1Click(); },
        [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
@@ -139,12 +140,12 @@ TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
       {"Wrong Image Format", Anywhere,
        [&] {
          Form->ResultsTable.AppendImageRows({Dir.filePath("photo.png")});
-         Form->ShowImage(0);
+         ShowImageAndWait(*Form, 0);
        },
        [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
       {"File Error", Anywhere,
        [&] {
-         Form->SaveDialog1.FileName = Dir.filePath("no-such-folder/results.txt");
+         Form->Choosers().SaveDialog1.FileName = Dir.filePath("no-such-folder/results.txt");
          Form->bbSaveClick();
        },
        [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
@@ -185,17 +186,17 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
   AddLine();
   OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
-  AsUser([&] { Form->btNextClick(); },
+  AsUser([&] { Next(*Form); },
          [&](XDesktop &d) {
            const XWindow confirm = d.WaitForNewClient({main});
            ASSERT_TRUE(d.WaitForKeys(confirm));
            d.Key(XK_Return);  // Yes
          });
-  ASSERT_EQ(Form->CurrentImage, 0);
+  ASSERT_EQ(Form->CurrentImage(), 0);
   Form->btMeasureClick();
-  ASSERT_TRUE(Form->ScaleArmed);
+  ASSERT_TRUE(Form->Session().ScaleArmed());
   // Where the overlay lies in the window.
-  const QPoint overlayInWindow = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
+  const QPoint overlayInWindow = Form->Pane().Overlay()->mapTo(Form.get(), QPoint(0, 0));
 
   QPoint release;
   AsUser([] {},
@@ -223,13 +224,13 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            d.Type("4");
            d.Key(XK_Return);
            ASSERT_TRUE(d.WaitForGone(conv)) << "Enter left the scale dialog open";
-           ASSERT_TRUE(WaitForProgram([&] { return Form->MeasureArmed; }));
+           ASSERT_TRUE(WaitForProgram([&] { return Form->Session().MeasureArmed(); }));
            EXPECT_TRUE(WaitForProgram([&] { return Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1) == "25"; }));
            // Measure again (Ctrl+M) for the dialog's messages.
            d.HoldModifiers(XDesktop::Control, true);
            d.Key(XK_m);
            d.HoldModifiers(XDesktop::Control, false);
-           ASSERT_TRUE(WaitForProgram([&] { return Form->ScaleArmed; }));
+           ASSERT_TRUE(WaitForProgram([&] { return Form->Session().ScaleArmed(); }));
            conv = dragScale();
            ASSERT_NE(conv, 0u);
 
@@ -273,10 +274,10 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
            d.Key(XK_Return);  // OK
            EXPECT_TRUE(d.WaitForGone(popup));
          });
-  EXPECT_EQ(Form->KnownLengthCm, 5);
+  EXPECT_EQ(Form->Session().KnownLengthCm(), 5);
   EXPECT_EQ(Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1), "20");
   EXPECT_EQ(Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1), "5");
-  EXPECT_FALSE(Form->ScaleArmed || Form->MeasureArmed);
+  EXPECT_FALSE(Form->Session().ScaleArmed() || Form->Session().MeasureArmed());
 
   // With no step armed the secondary button opens the image area's menu,
   // its corner on the pointer.
@@ -303,21 +304,21 @@ TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
   AddLine();
   OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
-  AsUser([&] { Form->btNextClick(); },
+  AsUser([&] { Next(*Form); },
          [&](XDesktop &d) {
            ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
            d.Key(XK_Return);  // Yes
          });
-  ASSERT_EQ(Form->CurrentImage, 0);
-  Form->ComboBox1->setCurrentIndex(6);  // 400 %
-  ASSERT_EQ(Form->Zoom, 4.0);
+  ASSERT_EQ(Form->CurrentImage(), 0);
+  Form->Tools().ComboBox1->setCurrentIndex(6);  // 400 %
+  ASSERT_EQ(Form->Pane().Zoom(), 4.0);
   Form->btMeasureClick();
-  ASSERT_TRUE(Form->ScaleArmed);
-  Form->ScrollBox1->horizontalScrollBar()->setValue(700);
-  Form->ScrollBox1->verticalScrollBar()->setValue(500);
+  ASSERT_TRUE(Form->Session().ScaleArmed());
+  Form->Pane().horizontalScrollBar()->setValue(700);
+  Form->Pane().verticalScrollBar()->setValue(500);
   QApplication::processEvents();
-  ASSERT_EQ(Form->PaintBox1->mapTo(Form->ScrollBox1->viewport(), QPoint(0, 0)), QPoint(-700, -500));
-  const QPoint viewInWindow = Form->ScrollBox1->viewport()->mapTo(Form.get(), QPoint(0, 0));
+  ASSERT_EQ(Form->Pane().Overlay()->mapTo(Form->Pane().viewport(), QPoint(0, 0)), QPoint(-700, -500));
+  const QPoint viewInWindow = Form->Pane().viewport()->mapTo(Form.get(), QPoint(0, 0));
 
   AsUser([] {},
          [&](XDesktop &d) {
@@ -356,18 +357,18 @@ TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
   AddLine();
   OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
-  AsUser([&] { Form->btNextClick(); },
+  AsUser([&] { Next(*Form); },
          [&](XDesktop &d) {
            ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
            d.Key(XK_Return);  // Yes
          });
-  const QPoint viewInWindow = Form->ScrollBox1->viewport()->mapTo(Form.get(), QPoint(0, 0));
+  const QPoint viewInWindow = Form->Pane().viewport()->mapTo(Form.get(), QPoint(0, 0));
   QStringList values;
   for (bool loupe : {true, false}) {
     Form->btMeasureClick();
     bool loupeShown = false;
-    QMetaObject::Connection watch = QObject::connect(Form->PaintBox1, &TOverlay::MouseMove, Form.get(), [&] {
-      loupeShown = loupeShown || Form->Loupe->isVisible();
+    QMetaObject::Connection watch = QObject::connect(Form->Pane().Overlay(), &TOverlay::MouseMove, Form.get(), [&] {
+      loupeShown = loupeShown || Form->Pane().Loupe()->isVisible();
     });
     AsUser([] {},
            [&](XDesktop &d) {
@@ -399,14 +400,14 @@ TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
     EXPECT_EQ(loupeShown, loupe);
     values << Form->ResultsTable.Cell(Form->DefinitionList.At(0).FirstCol, 1);
   }
-  EXPECT_FALSE(Form->LoupeOn);
+  EXPECT_FALSE(Form->Pane().LoupeOn());
   ASSERT_FALSE(values.at(0).isEmpty());
   EXPECT_EQ(values.at(0), values.at(1));
 
   const QPoint pointer(200, 120);
-  const QPointF before = (QPointF(pointer) + QPointF(Form->ScrollBox1->horizontalScrollBar()->value(),
-                                                    Form->ScrollBox1->verticalScrollBar()->value())) /
-                         Form->Zoom;
+  const QPointF before = (QPointF(pointer) + QPointF(Form->Pane().horizontalScrollBar()->value(),
+                                                    Form->Pane().verticalScrollBar()->value())) /
+                         Form->Pane().Zoom();
   AsUser([] {},
          [&](XDesktop &d) {
            d.MoveTo(d.ClientRect(main).topLeft() + viewInWindow + pointer);
@@ -414,11 +415,11 @@ TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
            d.Click(d.ClientRect(main).topLeft() + viewInWindow + pointer, 4);  // the wheel turned away
            d.HoldModifiers(XDesktop::Control, false);
          });
-  XDesktop::WaitUntil([&] { QApplication::processEvents(); return Form->Zoom != 1.0; }, 5);
-  EXPECT_EQ(Form->Zoom, 1.5);
-  const QPointF after = (QPointF(pointer) + QPointF(Form->ScrollBox1->horizontalScrollBar()->value(),
-                                                   Form->ScrollBox1->verticalScrollBar()->value())) /
-                        Form->Zoom;
+  XDesktop::WaitUntil([&] { QApplication::processEvents(); return Form->Pane().Zoom() != 1.0; }, 5);
+  EXPECT_EQ(Form->Pane().Zoom(), 1.5);
+  const QPointF after = (QPointF(pointer) + QPointF(Form->Pane().horizontalScrollBar()->value(),
+                                                   Form->Pane().verticalScrollBar()->value())) /
+                        Form->Pane().Zoom();
   EXPECT_LE((after - before).manhattanLength(), 1.0);
 }
 
@@ -456,16 +457,16 @@ TEST_F(Program, ScreenReaderHearsTheLiveValue) {
   AddLine();
   OpenImages({Dir.filePath("leaf.bmp")});
   const XWindow main = MainWindow();
-  AsUser([&] { Form->btNextClick(); },
+  AsUser([&] { Next(*Form); },
          [&](XDesktop &d) {
            ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
            d.Key(XK_Return);  // Yes
          });
   Form->btMeasureClick();
-  const QPoint viewInWindow = Form->PaintBox1->mapTo(Form.get(), QPoint(0, 0));
+  const QPoint viewInWindow = Form->Pane().Overlay()->mapTo(Form.get(), QPoint(0, 0));
   static int announced = 0;
   static QObject *live = nullptr;
-  live = Form->LiveValue;
+  live = Form->Pane().LiveValue();
   const QString what = QStringLiteral("Value of the figure being drawn");
   QStringList heard;
   AsUser([] {},
@@ -475,7 +476,7 @@ TEST_F(Program, ScreenReaderHearsTheLiveValue) {
            d.Press();
            d.MoveTo(view + QPoint(150, 40));
            d.MoveTo(view + QPoint(274, 40));  // 254 dots
-           ASSERT_TRUE(WaitForProgram([&] { return Form->LiveValue->text() == "254 dots"; }));
+           ASSERT_TRUE(WaitForProgram([&] { return Form->Pane().LiveValue()->text() == "254 dots"; }));
            heard << ReadAloud(what);
            d.Release();
            const XWindow conv = d.WaitForNewClient({main});
@@ -492,7 +493,7 @@ TEST_F(Program, ScreenReaderHearsTheLiveValue) {
              return true;
            });
            d.MoveTo(view + QPoint(105, 100));  // 75 dots: 2.9528 cm
-           ASSERT_TRUE(WaitForProgram([&] { return Form->LiveValue->text() == "2.9528 cm"; }));
+           ASSERT_TRUE(WaitForProgram([&] { return Form->Pane().LiveValue()->text() == "2.9528 cm"; }));
            WaitForProgram([&] {
              QAccessible::installUpdateHandler(nullptr);
              return true;
@@ -518,7 +519,7 @@ TEST_F(Program, KeysReturnToTheMainWindowAfterTheReplaceQuestion) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old\n");
   }
-  Form->SaveDialog1.FileName = existing;
+  Form->Choosers().SaveDialog1.FileName = existing;
   const XWindow main = MainWindow();
   AsUser([] {},
          [&](XDesktop &d) {
@@ -568,8 +569,8 @@ TEST_F(Program, TypingIntoTheTypeAndZoomBoxes) {
   EXPECT_EQ(typed.Name, "M1");
   EXPECT_FALSE(typed.Height || typed.Width || typed.Perimeter || typed.Area);
 
-  Form->ComboBox1->setCurrentIndex(5);  // 200 %
-  const QPoint zoomBox = Form->ComboBox1->mapTo(Form.get(), QPoint(20, Form->ComboBox1->height() / 2));
+  Form->Tools().ComboBox1->setCurrentIndex(5);  // 200 %
+  const QPoint zoomBox = Form->Tools().ComboBox1->mapTo(Form.get(), QPoint(20, Form->Tools().ComboBox1->height() / 2));
   AsUser([] {},
          [&](XDesktop &d) {
            ASSERT_TRUE(d.WaitForKeys(main));
@@ -578,10 +579,10 @@ TEST_F(Program, TypingIntoTheTypeAndZoomBoxes) {
            d.ClearField();
            d.Type("12%");
            d.Key(XK_Tab);  // editing ends
-           EXPECT_TRUE(WaitForProgram([&] { return !Form->ComboBox1->lineEdit()->hasFocus(); }));
+           EXPECT_TRUE(WaitForProgram([&] { return !Form->Tools().ComboBox1->lineEdit()->hasFocus(); }));
          });
-  EXPECT_EQ(Form->Zoom, 1.0);
-  EXPECT_EQ(Form->ComboBox1->currentText(), "100%");
+  EXPECT_EQ(Form->Pane().Zoom(), 1.0);
+  EXPECT_EQ(Form->Tools().ComboBox1->currentText(), "100%");
 }
 
 // Files chosen one after the other in the real open-file dialog become rows
@@ -591,7 +592,7 @@ TEST_F(Program, ImagesOpenInTheOrderChosenInTheFileDialog) {
   QImage picture(8, 8, QImage::Format_RGB32);
   picture.fill(Qt::gray);
   for (const QString &name : names) ASSERT_TRUE(picture.save(Dir.filePath(name), "BMP"));
-  Form->OpenDialog1.FileName = Dir.filePath("none-chosen-yet.bmp");  // opens in that folder
+  Form->Choosers().OpenDialog1.FileName = Dir.filePath("none-chosen-yet.bmp");  // opens in that folder
   const XWindow main = MainWindow();
   AsUser([&] { Form->btOpenImagesClick(); },
          [&](XDesktop &d) {
@@ -670,13 +671,13 @@ TEST_F(Program, PageDownAndUpShowEveryRowsOwnPicture) {
   // shown, the one shown before it.
   const auto shows = [&](int row, int picture) {
     return WaitForProgram([&] {
-      mostHeld = std::max(mostHeld, Form->ReadAhead->HeldPictures());
-      return Form->CurrentImage == row && Form->StatusPanel1->text() == files[picture] &&
-             Form->Image1->grab().toImage().pixel(5, 5) == colour(picture);
+      mostHeld = std::max(mostHeld, Form->ReadAhead().HeldPictures());
+      return Form->CurrentImage() == row && Form->Frame().StatusPanel1->text() == files[picture] &&
+             Form->Pane().View()->grab().toImage().pixel(5, 5) == colour(picture);
     }, 10);
   };
   const XWindow main = MainWindow();
-  AsUser([&] { Form->btNextClick(); },
+  AsUser([&] { Next(*Form); },
          [&](XDesktop &d) {
            const XWindow confirm = d.WaitForNewClient({main});
            ASSERT_TRUE(d.WaitForKeys(confirm));
@@ -708,7 +709,7 @@ TEST_F(Program, PageDownAndUpShowEveryRowsOwnPicture) {
            for (int i = 0; i < 8; ++i) d.Key(XK_Next);  // held down
            EXPECT_TRUE(shows(8, 8));
          });
-  EXPECT_EQ(Form->CurrentImage, 8);
+  EXPECT_EQ(Form->CurrentImage(), 8);
   EXPECT_LE(mostHeld, 3);
   EXPECT_GE(mostHeld, 2);
 }

@@ -16,6 +16,7 @@
 #include "images/ImageLoader.h"
 #include "images/ImageView.h"
 #include "tests/support/SampleImages.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -56,23 +57,23 @@ struct Viewer {
   // runs `between` (if any), then shows `second` with Next.
   Shown OpenAndShow(const QString &second, const std::function<void()> &between = {}) {
     Prompt.AnswerFiles({FirstPath, second});
-    Form.btOpenImages->click();
+    Form.btOpenImagesClick();
     Prompt.Answers.push_back(mrYes);
-    Form.btNext->click();
-    EXPECT_EQ(Form.CurrentImage, 0);
+    Next(Form);
+    EXPECT_EQ(Form.CurrentImage(), 0);
     EXPECT_EQ(Prompt.Beeps, 0);
-    First = Form.ImageBitmap;
+    First = Form.ImageBitmap();
     EXPECT_EQ(First.size(), QSize(40, 30));
     if (between) between();
 
-    Form.btNext->click();
-    EXPECT_EQ(Form.CurrentImage, 1);
+    Next(Form);
+    EXPECT_EQ(Form.CurrentImage(), 1);
     Shown out;
     out.Beeps = Prompt.Beeps;
     out.Messages = Prompt.Messages.size();
-    out.Picture = Form.ImageBitmap;
-    out.PictureKept = Form.ImageBitmap == First && Form.Image1->Picture() == First &&
-                      Form.StatusPanel0->text() == "40x30" && Form.StatusPanel1->text() == FirstPath;
+    out.Picture = Form.ImageBitmap();
+    out.PictureKept = Form.ImageBitmap() == First && Form.Pane().View()->Picture() == First &&
+                      Form.Frame().StatusPanel0->text() == "40x30" && Form.Frame().StatusPanel1->text() == FirstPath;
     return out;
   }
 
@@ -86,9 +87,9 @@ struct Viewer {
     EXPECT_EQ(s.Beeps, 0);
     EXPECT_EQ(s.Messages, 0u);
     EXPECT_EQ(s.Picture.size(), size);
-    EXPECT_EQ(Form.Image1->Picture().size(), size);
-    EXPECT_EQ(Form.StatusPanel0->text(), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
-    EXPECT_EQ(Form.StatusPanel1->text(), path);
+    EXPECT_EQ(Form.Pane().View()->Picture().size(), size);
+    EXPECT_EQ(Form.Frame().StatusPanel0->text(), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
+    EXPECT_EQ(Form.Frame().StatusPanel1->text(), path);
   }
 };
 
@@ -266,7 +267,7 @@ TEST(HostileImage, NoRegularFileNamedLikeAPicture) {
     const QString odd = v.Dir.filePath("photo.jpg");
     makeIt(odd);
     v.Prompt.AnswerFiles({v.FirstPath, odd});
-    v.Form.btOpenImages->click();
+    v.Form.btOpenImagesClick();
     EXPECT_EQ(v.Form.ResultsTable.ImageCount, 1);
     EXPECT_EQ(v.Prompt.Messages, (std::vector<ScriptedPrompter::Shown>{{"Cannot open " + odd, "File Error"}}));
   }

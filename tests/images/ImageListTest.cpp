@@ -14,6 +14,7 @@
 #include "app/Form1.h"
 #include "images/ImageView.h"
 #include "tests/support/SampleImages.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -32,9 +33,9 @@ struct Batch {
   // Opens the files in dialog order and returns their image indexes.
   void Open(const QStringList &paths) {
     Prompt.AnswerFiles(paths);
-    Form.btOpenImages->click();
+    Form.btOpenImagesClick();
   }
-  QString Status() { return Form.StatusPanel0->text() + " " + Form.StatusPanel1->text(); }
+  QString Status() { return Form.Frame().StatusPanel0->text() + " " + Form.Frame().StatusPanel1->text(); }
 };
 
 QByteArray Bmp(int w, int h) {
@@ -55,13 +56,13 @@ TEST(ImageList, OpenImagesAppendsInTheOrderChosen) {
   for (bool lastClickedFirst : {false, true}) {
     SCOPED_TRACE(lastClickedFirst);
     Batch b;
-    EXPECT_EQ(b.Form.OpenDialog1.Title, "Open files");
-    EXPECT_EQ(b.Form.OpenDialog1.FilterIndex, 2);
-    EXPECT_TRUE(b.Form.OpenDialog1.MultiSelect);
+    EXPECT_EQ(b.Form.Choosers().OpenDialog1.Title, "Open files");
+    EXPECT_EQ(b.Form.Choosers().OpenDialog1.FilterIndex, 2);
+    EXPECT_TRUE(b.Form.Choosers().OpenDialog1.MultiSelect);
     b.Prompt.AnswerFiles({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"}, lastClickedFirst);
-    b.Form.btOpenImages->click();
+    b.Form.btOpenImagesClick();
     b.Prompt.AnswerFiles({"/q/d.bmp"}, lastClickedFirst);
-    b.Form.btOpenImages->click();
+    b.Form.btOpenImagesClick();
     const auto &t = b.Form.ResultsTable;
     EXPECT_EQ(t.ImageCount, 4);
     EXPECT_TRUE(t.DataChanged());
@@ -72,10 +73,10 @@ TEST(ImageList, OpenImagesAppendsInTheOrderChosen) {
     EXPECT_EQ(names, expected);
     EXPECT_EQ(numbers, (QStringList{"1", "2", "3", "4"}));
     EXPECT_EQ(t.Cell(1, 4), "/q");
-    EXPECT_EQ(b.Form.CurrentImage, -1);  // nothing is shown yet
-    EXPECT_TRUE(b.Form.ImageBitmap.isNull());
+    EXPECT_EQ(b.Form.CurrentImage(), -1);  // nothing is shown yet
+    EXPECT_TRUE(b.Form.ImageBitmap().isNull());
     b.Prompt.CancelFile();
-    b.Form.btOpenImages->click();
+    b.Form.btOpenImagesClick();
     EXPECT_EQ(t.ImageCount, 4);
   }
 }
@@ -95,22 +96,22 @@ TEST(ImageList, ShowImageByExtension) {
 
   const QString sizes[] = {"64x48", "20x10", "30x40"};
   for (int i = 0; i < 3; ++i) {
-    b.Form.ShowImage(i);
+    ShowImageAndWait(b.Form, i);
     EXPECT_EQ(b.Status(), sizes[i] + " " + files[i]);
   }
   EXPECT_EQ(b.Prompt.Beeps, 0);
-  for (int i = 3; i < 6; ++i) b.Form.ShowImage(i);
+  for (int i = 3; i < 6; ++i) ShowImageAndWait(b.Form, i);
   ASSERT_EQ(b.Prompt.Messages.size(), 3u);
   for (const auto &m : b.Prompt.Messages)
     EXPECT_EQ(m, (ScriptedPrompter::Shown{"Image format should be jpeg or full-color bitmap!", "Wrong Image Format"}));
-  b.Form.ShowImage(6);
-  b.Form.ShowImage(7);  // a JPEG named .BMP is read as a bitmap, and fails
+  ShowImageAndWait(b.Form, 6);
+  ShowImageAndWait(b.Form, 7);  // a JPEG named .BMP is read as a bitmap, and fails
   EXPECT_EQ(b.Prompt.Beeps, 2);
   EXPECT_EQ(b.Status(), "30x40 " + files[2]);
-  EXPECT_EQ(b.Form.ImageBitmap.size(), QSize(30, 40));
-  EXPECT_EQ(b.Form.Image1->Picture().size(), QSize(30, 40));
-  b.Form.ShowImage(8);  // beyond the list: nothing
-  b.Form.ShowImage(-1);
+  EXPECT_EQ(b.Form.ImageBitmap().size(), QSize(30, 40));
+  EXPECT_EQ(b.Form.Pane().View()->Picture().size(), QSize(30, 40));
+  ShowImageAndWait(b.Form, 8);  // beyond the list: nothing
+  ShowImageAndWait(b.Form, -1);
   EXPECT_EQ(b.Prompt.Beeps, 2);
   EXPECT_EQ(b.Prompt.Messages.size(), 3u);
 }
@@ -129,11 +130,11 @@ TEST(ImageList, FailedLoadKeepsTheReducedPicture) {
   b.Form.ResultsTable.AppendImageRows({b.Write("a.bmp", bmp), b.Write("broken.jpg", "not a picture")});
   for (int zoom : {2, 1, 0}) {
     SCOPED_TRACE(zoom);
-    b.Form.ComboBox1->setCurrentIndex(zoom);
-    b.Form.ShowImage(0);
-    const QImage before = b.Form.Image1->grab().toImage();
-    b.Form.ShowImage(1);
-    EXPECT_EQ(b.Form.Image1->grab().toImage(), before);
+    b.Form.Tools().ComboBox1->setCurrentIndex(zoom);
+    ShowImageAndWait(b.Form, 0);
+    const QImage before = b.Form.Pane().View()->grab().toImage();
+    ShowImageAndWait(b.Form, 1);
+    EXPECT_EQ(b.Form.Pane().View()->grab().toImage(), before);
   }
   EXPECT_EQ(b.Prompt.Beeps, 3);
 }
@@ -142,44 +143,44 @@ TEST(ImageList, FailedLoadKeepsTheReducedPicture) {
 // the chosen item, 100 % for typed text that is no item's.
 TEST(ImageList, Zoom) {
   Batch b;
-  b.Form.ComboBox1->setCurrentIndex(0);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(0, 0));  // before any image
+  b.Form.Tools().ComboBox1->setCurrentIndex(0);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(0, 0));  // before any image
   b.Form.ResultsTable.AppendImageRows({b.Write("a.bmp", Bmp(101, 51)), b.Write("b.bmp", Bmp(3, 3))});
-  b.Form.ShowImage(1);
-  EXPECT_EQ(b.Form.Zoom, 0.25);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(0, 0));
-  b.Form.ShowImage(0);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(25, 12));
-  b.Form.ComboBox1->setCurrentIndex(4);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(151, 76));
-  EXPECT_EQ(b.Form.StatusPanel0->text(), "101x51");
+  ShowImageAndWait(b.Form, 1);
+  EXPECT_EQ(b.Form.Pane().Zoom(), 0.25);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(0, 0));
+  ShowImageAndWait(b.Form, 0);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(25, 12));
+  b.Form.Tools().ComboBox1->setCurrentIndex(4);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(151, 76));
+  EXPECT_EQ(b.Form.Frame().StatusPanel0->text(), "101x51");
 
-  QLineEdit *edit = b.Form.ComboBox1->lineEdit();
+  QLineEdit *edit = b.Form.Tools().ComboBox1->lineEdit();
   edit->clear();
   QTest::keyClicks(edit, "300%");
-  EXPECT_EQ(b.Form.Zoom, 1.0);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(101, 51));
+  EXPECT_EQ(b.Form.Pane().Zoom(), 1.0);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(101, 51));
   edit->clear();
   QTest::keyClicks(edit, "200%");
-  EXPECT_EQ(b.Form.Zoom, 2.0);
-  b.Form.ComboBox1->setCurrentIndex(6);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(404, 204));
+  EXPECT_EQ(b.Form.Pane().Zoom(), 2.0);
+  b.Form.Tools().ComboBox1->setCurrentIndex(6);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(404, 204));
 
   // Once editing ends, a text that is no item gives way to the zoom in force.
   edit->selectAll();
   QTest::keyClicks(edit, "12%");
-  EXPECT_EQ(b.Form.Zoom, 1.0);
+  EXPECT_EQ(b.Form.Pane().Zoom(), 1.0);
   QTest::keyClick(edit, Qt::Key_Return);
-  EXPECT_EQ(b.Form.ComboBox1->currentText(), "100%");
-  EXPECT_EQ(b.Form.Zoom, 1.0);
-  EXPECT_EQ(b.Form.Image1->size(), QSize(101, 51));
+  EXPECT_EQ(b.Form.Tools().ComboBox1->currentText(), "100%");
+  EXPECT_EQ(b.Form.Pane().Zoom(), 1.0);
+  EXPECT_EQ(b.Form.Pane().View()->size(), QSize(101, 51));
 
   // Each change reaches the zoom handler once: one connection in all from
   // the box's change signals (choosing an item changes index and text).
   struct Peek : QObject {
     static int Receivers(const QObject *o, const char *signal) { return (o->*(&Peek::receivers))(signal); }
   };
-  const QComboBox *box = b.Form.ComboBox1;
+  const QComboBox *box = b.Form.Tools().ComboBox1;
   EXPECT_EQ(Peek::Receivers(box, SIGNAL(currentIndexChanged(int))) + Peek::Receivers(box, SIGNAL(editTextChanged(QString))) +
                 Peek::Receivers(box, SIGNAL(currentTextChanged(QString))),
             1);

@@ -201,10 +201,9 @@ QImage ReferenceDecode(const QByteArray &bytes) {
   return image;
 }
 
-// A JPEG file is decoded as it is read, in pieces: pictures whose data, or
-// a marker the decoder skips, run across the pieces' edges, and a file cut
-// short, come out exactly as a decode of the bytes held whole.
-TEST(ImageLoaderFile, JpegReadInPiecesDecodesAsAWhole) {
+// A JPEG file comes out exactly as libjpeg's own decode of its bytes: a
+// photograph, one cut short, and one with long markers the decoder skips.
+TEST(ImageLoaderFile, JpegFileDecodesAsTheReferenceDecoderDoes) {
   QTemporaryDir dir;
   const QByteArray photo = MakePhotoJpeg(1000, 700, 3);
   ASSERT_GT(photo.size(), 3 << 16);

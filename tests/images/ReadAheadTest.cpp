@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QToolButton>
 
@@ -18,6 +19,7 @@
 #include "images/ImageView.h"
 #include "images/ReadAhead.h"
 #include "tests/support/SampleImages.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -38,15 +40,15 @@ struct Walk {
   void Open(const QStringList &files) {
     Files = files;
     Prompt.AnswerFiles(files);
-    Form.btOpenImages->click();
+    Form.btOpenImagesClick();
   }
   void Start() {
     Prompt.Answers.push_back(mrYes);
-    Form.btNext->click();
+    Next(Form);
   }
   // Lets the worker finish reading the image after the current one.
-  void Idle(int next) { Form.ReadAhead->WaitFor(Files[next], 10000); }
-  QRgb Shown() const { return Form.ImageBitmap.pixel(1, 1); }
+  void Idle() { ASSERT_TRUE(QTest::qWaitFor([&] { return Form.ReadAhead().Idle(); }, 10000)); }
+  QRgb Shown() const { return Form.ImageBitmap().pixel(1, 1); }
 };
 }  // namespace
 
@@ -59,36 +61,36 @@ TEST(ReadAhead, WalkShowsEachRowsPictureInRecycledMemory) {
   for (int i = 0; i < 8; ++i)
     files << w.Write(QStringLiteral("%1.jpg").arg(i), MakeJpeg(JpegKind::Baseline, 64, 48, Walk::Colour(i)));
   w.Open(files);
-  w.Idle(0);  // image 1 is read once images are open
-  EXPECT_EQ(w.Form.ReadAhead->HeldPictures(), 1);
+  w.Idle();  // image 1 is read once images are open
+  EXPECT_EQ(w.Form.ReadAhead().HeldPictures(), 1);
   w.Start();
   std::vector<const uchar *> memory;
   for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE(i);
-    if (i > 0) w.Form.btNext->click();
-    ASSERT_EQ(w.Form.CurrentImage, i);
-    EXPECT_EQ(w.Form.StatusPanel1->text(), files[i]);
+    if (i > 0) Next(w.Form);
+    ASSERT_EQ(w.Form.CurrentImage(), i);
+    EXPECT_EQ(w.Form.Frame().StatusPanel1->text(), files[i]);
     EXPECT_NEAR(qRed(w.Shown()), qRed(Walk::Colour(i)), 3);
     EXPECT_NEAR(qBlue(w.Shown()), qBlue(Walk::Colour(i)), 3);
-    memory.push_back(w.Form.ImageBitmap.constBits());
-    EXPECT_LE(w.Form.ReadAhead->HeldPictures(), 3);
-    if (i + 1 < 8) w.Idle(i + 1);
-    EXPECT_LE(w.Form.ReadAhead->HeldPictures(), 3);
+    memory.push_back(w.Form.ImageBitmap().constBits());
+    EXPECT_LE(w.Form.ReadAhead().HeldPictures(), 3);
+    if (i + 1 < 8) w.Idle();
+    EXPECT_LE(w.Form.ReadAhead().HeldPictures(), 3);
   }
   // Shown, kept for Back and read ahead: a fourth picture takes the memory
   // of the one three before it.
   for (size_t i = 3; i < memory.size(); ++i) EXPECT_EQ(memory[i], memory[i - 3]) << i;
   for (int i = 6; i >= 0; --i) {
     SCOPED_TRACE(i);
-    w.Form.btBack->click();
-    EXPECT_EQ(w.Form.StatusPanel1->text(), files[i]);
+    Back(w.Form);
+    EXPECT_EQ(w.Form.Frame().StatusPanel1->text(), files[i]);
     EXPECT_NEAR(qRed(w.Shown()), qRed(Walk::Colour(i)), 3);
-    EXPECT_LE(w.Form.ReadAhead->HeldPictures(), 3);
-    if (i > 0) w.Idle(i - 1);
+    EXPECT_LE(w.Form.ReadAhead().HeldPictures(), 3);
+    if (i > 0) w.Idle();
   }
   EXPECT_EQ(w.Prompt.Beeps, 0);
   // The window goes while the next picture is being read.
-  w.Form.btNext->click();
+  Next(w.Form);
 }
 
 // What a file was when read ahead does not decide what is shown: a file
@@ -119,17 +121,17 @@ TEST(ReadAhead, ArrivalDecidesOnTheFileAsItIsThen) {
     layout.Height = 30;
     w.Open({w.Write("first.bmp", MakeBmp(layout)), w.Write("second.jpg", c.Before)});
     w.Start();
-    w.Idle(1);
+    w.Idle();
     EXPECT_EQ(w.Prompt.Beeps, 0);  // not before the user arrives
     if (!c.After) {
       QFile::remove(w.Files[1]);
     } else if (*c.After != c.Before) {
       w.Write("second.jpg", *c.After);
     }
-    w.Form.btNext->click();
+    Next(w.Form);
     EXPECT_EQ(w.Prompt.Beeps, c.Beeps);
-    EXPECT_EQ(w.Form.ImageBitmap.size(), c.Size);
-    EXPECT_EQ(w.Form.Image1->Picture().size(), c.Size);
+    EXPECT_EQ(w.Form.ImageBitmap().size(), c.Size);
+    EXPECT_EQ(w.Form.Pane().View()->Picture().size(), c.Size);
     EXPECT_EQ(w.Form.CurrentImageShown(), c.Beeps == 0);
   }
 }
@@ -150,7 +152,7 @@ TEST(ReadAhead, ReplacedFileKeepingItsTimesIsReadAgain) {
     BmpLayout layout;
     w.Open({w.Write("first.bmp", MakeBmp(layout)), w.Write("second.jpg", red)});
     w.Start();
-    w.Idle(1);
+    w.Idle();
     struct stat before;
     ASSERT_EQ(::stat(QFile::encodeName(w.Files[1]).constData(), &before), 0);
     // File times have the clock's coarse grain: the change comes later.
@@ -163,7 +165,7 @@ TEST(ReadAhead, ReplacedFileKeepingItsTimesIsReadAgain) {
     }
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(w.Files[1]).constData(), times, 0), 0);
-    w.Form.btNext->click();
+    Next(w.Form);
     EXPECT_EQ(w.Prompt.Beeps, 0);
     EXPECT_NEAR(qGreen(w.Shown()), 200, 3);
     EXPECT_NEAR(qRed(w.Shown()), 0, 3);

@@ -17,6 +17,7 @@
 #include "measuring/OkRetryDlg.h"
 #include "measuring/Overlay.h"
 #include "results/ResultsFileWriter.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -33,10 +34,10 @@ struct MeasuringSession {
       ASSERT_TRUE(img.save(Dir.filePath(name), "BMP"));
     }
     Prompt.AnswerFiles({Dir.filePath("leaf01.bmp"), Dir.filePath("leaf02.bmp")});
-    Form.btOpenImages->click();
+    Form.btOpenImagesClick();
     Prompt.Answers.push_back(mrYes);
-    Form.btNext->click();
-    ASSERT_EQ(Form.CurrentImage, 0);
+    Next(Form);
+    ASSERT_EQ(Form.CurrentImage(), 0);
   }
 
   void Drag(QPoint from, QPoint to) {
@@ -67,34 +68,34 @@ TEST(MeasuringRun, ScaleThenLineAndTheSavedFile) {
   AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "Line1", mkLine, false, false, false, false);
   run.Start();
   EXPECT_EQ(run.Form.ResultsTable.Cell(2, 1), "leaf01.bmp");
-  EXPECT_FALSE(run.Form.AddDef1->isEnabled());
-  EXPECT_EQ(run.Form.btNext->text(), "Next");
-  EXPECT_EQ(run.Form.StatusPanel0->text(), "400x300");
+  EXPECT_FALSE(run.Form.Menus().AddDef1->isEnabled());
+  EXPECT_EQ(run.Form.Tools().btNext->text(), "Next");
+  EXPECT_EQ(run.Form.Frame().StatusPanel0->text(), "400x300");
 
-  run.Form.btMeasure->click();
-  EXPECT_TRUE(run.Form.ScaleArmed);
-  EXPECT_EQ(run.Form.PaintBox1->size(), QSize(400, 300));
-  EXPECT_EQ(run.Form.pnScale->frameShadow(), QFrame::Sunken);
+  run.Form.btMeasureClick();
+  EXPECT_TRUE(run.Form.Session().ScaleArmed());
+  EXPECT_EQ(run.Form.Pane().Overlay()->size(), QSize(400, 300));
+  EXPECT_EQ(run.Form.Steps().pnScale->frameShadow(), QFrame::Sunken);
 
   run.AcceptScale();
   run.Drag({0, 0}, {253, 0});
   EXPECT_EQ(run.ScaleShown, (QStringList{"253", "10", "25.3"}));
   EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "25.3");
-  EXPECT_TRUE(run.Form.MeasureArmed);
-  EXPECT_EQ(run.Form.lbMeasureNo->text(), "1");
-  EXPECT_EQ(run.Form.lbMeasureName->text(), "Line1");
-  EXPECT_EQ(run.Form.lbMeasureType->text(), "Line");
+  EXPECT_TRUE(run.Form.Session().MeasureArmed());
+  EXPECT_EQ(run.Form.Steps().lbMeasureNo->text(), "1");
+  EXPECT_EQ(run.Form.Steps().lbMeasureName->text(), "Line1");
+  EXPECT_EQ(run.Form.Steps().lbMeasureType->text(), "Line");
 
   // Measure again, at 200 %: 756 overlay pixels are 378 dots, 37.8 dots/cm.
-  run.Form.ComboBox1->setCurrentIndex(5);
-  EXPECT_EQ(run.Form.Image1->size(), QSize(800, 600));
-  run.Form.btMeasure->click();
+  run.Form.Tools().ComboBox1->setCurrentIndex(5);
+  EXPECT_EQ(run.Form.Pane().View()->size(), QSize(800, 600));
+  run.Form.btMeasureClick();
   run.AcceptScale("5");
   run.Drag({0, 0}, {0, 506});
   EXPECT_EQ(run.ScaleShown, (QStringList{"253", "10", "25.3"}));
-  EXPECT_EQ(run.Form.DotsPerCm, 50.6);
-  EXPECT_EQ(run.Form.KnownLengthCm, 5);
-  run.Form.btMeasure->click();
+  EXPECT_EQ(run.Form.Session().DotsPerCm(), 50.6);
+  EXPECT_EQ(run.Form.Session().KnownLengthCm(), 5);
+  run.Form.btMeasureClick();
   run.AcceptScale("10");
   run.Drag({10, 10}, {766, 10});
   EXPECT_EQ(run.ScaleShown, (QStringList{"378", "5", "75.6"}));
@@ -104,14 +105,14 @@ TEST(MeasuringRun, ScaleThenLineAndTheSavedFile) {
   run.Prompt.Press(mrRetry);
   run.Drag({20, 20}, {209, 20});
   EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "");
-  EXPECT_TRUE(run.Form.PaintBox1->DisplayList().empty());
+  EXPECT_TRUE(run.Form.Pane().Overlay()->DisplayList().empty());
   run.Prompt.Press(mrOk);
   run.Drag({20, 20}, {209, 20});
   EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "2.5");
-  EXPECT_FALSE(run.Form.MeasureArmed);
-  EXPECT_TRUE(run.Form.lbMeasureNo->text().isEmpty());
+  EXPECT_FALSE(run.Form.Session().MeasureArmed());
+  EXPECT_TRUE(run.Form.Steps().lbMeasureNo->text().isEmpty());
   // The band, the yellow line drawn over it, and the name.
-  const auto &ops = run.Form.PaintBox1->DisplayList();
+  const auto &ops = run.Form.Pane().Overlay()->DisplayList();
   ASSERT_EQ(ops.size(), 3u);
   EXPECT_EQ(ops[1].Color, QColor(255, 255, 0));
   EXPECT_EQ(ops[1].Mode, TOverlay::pmCopy);
@@ -130,7 +131,7 @@ TEST(MeasuringRun, AngleAndRectangle) {
   AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "", TMeasureKind(9), false, false, false, false);
   AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "R", mkRectangle, true, false, false, true);
   run.Start();
-  run.Form.btMeasure->click();
+  run.Form.btMeasureClick();
   run.AcceptScale();
   run.Drag({0, 0}, {100, 0});  // 10 dots/cm
 
@@ -138,7 +139,7 @@ TEST(MeasuringRun, AngleAndRectangle) {
   run.Form.PaintBox1MouseDown(Qt::RightButton, 100, 100);
   run.Form.PaintBox1MouseMove(200, 100);
   run.Form.PaintBox1MouseUp(Qt::RightButton, 200, 100);
-  EXPECT_TRUE(run.Form.AngleSecondArm);
+  EXPECT_TRUE(run.Form.Session().AngleSecondArm());
   run.Form.PaintBox1MouseMove(150, 50);
   run.Form.PaintBox1MouseDown(Qt::LeftButton, 5, 5);  // ignored
   run.Form.PaintBox1MouseMove(100, 0);
@@ -146,21 +147,21 @@ TEST(MeasuringRun, AngleAndRectangle) {
   run.Form.PaintBox1MouseUp(Qt::LeftButton, 100, 0);
   EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "90");
   // The definition of no known kind is skipped; the rectangle comes next.
-  EXPECT_EQ(run.Form.MeasureStep, 2);
-  EXPECT_EQ(run.Form.lbMeasureType->text(), "Rectangle");
+  EXPECT_EQ(run.Form.Session().Step(), 2);
+  EXPECT_EQ(run.Form.Steps().lbMeasureType->text(), "Rectangle");
 
   run.Prompt.Press(mrOk);
   run.Drag({130, 120}, {100, 100});
   EXPECT_EQ(run.Form.ResultsTable.Cell(6, 1), "2");   // height 20 dots
   EXPECT_EQ(run.Form.ResultsTable.Cell(7, 1), "6");   // area 30 x 20 dots
-  EXPECT_FALSE(run.Form.MeasureArmed);
+  EXPECT_FALSE(run.Form.Session().MeasureArmed());
 }
 
 TEST(MeasuringRun, ZeroArmAngleAndZeroScaleAreRefused) {
   MeasuringSession run;
   AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "A", mkAngle, false, false, false, false);
   run.Start();
-  run.Form.btMeasure->click();
+  run.Form.btMeasureClick();
   // A click without movement gives 0 dots: OK is refused, Retry re-arms.
   QStringList shown;
   run.Prompt.Dialogs.push_back([&](QDialog &d) {
@@ -178,8 +179,8 @@ TEST(MeasuringRun, ZeroArmAngleAndZeroScaleAreRefused) {
   EXPECT_EQ(run.Prompt.Messages[0].Text, "Scale line is too short!");
   EXPECT_EQ(run.Prompt.Messages[1].Text, "Input scale size!");
   EXPECT_EQ(run.Prompt.Messages[1].Title, "Scale Size Error");
-  EXPECT_TRUE(run.Form.ScaleArmed);
-  EXPECT_EQ(run.Form.KnownLengthCm, 10);
+  EXPECT_TRUE(run.Form.Session().ScaleArmed());
+  EXPECT_EQ(run.Form.Session().KnownLengthCm(), 10);
   EXPECT_EQ(run.Form.ResultsTable.Cell(3, 1), "");
 
   run.AcceptScale();
@@ -189,33 +190,32 @@ TEST(MeasuringRun, ZeroArmAngleAndZeroScaleAreRefused) {
   run.Form.PaintBox1MouseUp(Qt::LeftButton, 50, 50);  // first arm of zero length
   run.Form.PaintBox1MouseUp(Qt::LeftButton, 80, 80);
   EXPECT_EQ(run.Prompt.Beeps, beeps + 1);
-  EXPECT_TRUE(run.Form.MeasureArmed);
-  EXPECT_EQ(run.Form.MeasureStep, 0);
+  EXPECT_TRUE(run.Form.Session().MeasureArmed());
+  EXPECT_EQ(run.Form.Session().Step(), 0);
   EXPECT_EQ(run.Form.ResultsTable.Cell(4, 1), "");
-  EXPECT_FALSE(run.Form.AngleDegrees({50, 50}, {50, 50}, {80, 80}).has_value());
 }
 
 TEST(MeasuringRun, WorkflowRefusals) {
   MeasuringSession run;
-  run.Form.btNext->click();
+  Next(run.Form);
   EXPECT_EQ(run.Prompt.Messages.back(), (ScriptedPrompter::Shown{"Define measurements first!", "Definition Error"}));
-  EXPECT_EQ(run.Form.btNext->text(), "Start");
-  run.Form.btMeasure->click();
-  run.Form.btBack->click();
+  EXPECT_EQ(run.Form.Tools().btNext->text(), "Start");
+  run.Form.btMeasureClick();
+  Back(run.Form);
   EXPECT_EQ(run.Prompt.Beeps, 2);
   AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "L", mkLine, false, false, false, false);
   run.Prompt.Answers.push_back(mrNo);
-  run.Form.btNext->click();
-  EXPECT_FALSE(run.Form.RunStarted);
+  Next(run.Form);
+  EXPECT_FALSE(run.Form.RunStarted());
   run.Start();
-  run.Form.btNext->click();
-  EXPECT_EQ(run.Form.CurrentImage, 1);
+  Next(run.Form);
+  EXPECT_EQ(run.Form.CurrentImage(), 1);
   EXPECT_EQ(run.Form.ResultsTable.CurrentRow(), 2);
-  run.Form.btNext->click();
-  EXPECT_EQ(run.Form.CurrentImage, 1);
-  run.Form.btBack->click();
-  run.Form.btBack->click();
-  EXPECT_EQ(run.Form.CurrentImage, 0);
+  Next(run.Form);
+  EXPECT_EQ(run.Form.CurrentImage(), 1);
+  Back(run.Form);
+  Back(run.Form);
+  EXPECT_EQ(run.Form.CurrentImage(), 0);
   EXPECT_EQ(run.Prompt.Beeps, 4);
 }
 
@@ -253,28 +253,28 @@ TEST(MeasuringRun, NothingIsMeasuredIntoTheRowOfAPictureNotShown) {
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
     broken.write("not a bitmap");
     broken.close();
-    run.Form.btMeasure->click();
+    run.Form.btMeasureClick();
     if (!scaleArmed) {
       run.AcceptScale();
       run.Drag({0, 0}, {100, 0});
     }
-    run.Form.btNext->click();  // the broken file: a beep, the first picture stays
-    ASSERT_EQ(run.Form.CurrentImage, 1);
+    Next(run.Form);  // the broken file: a beep, the first picture stays
+    ASSERT_EQ(run.Form.CurrentImage(), 1);
     ASSERT_EQ(run.Prompt.Beeps, 1);
-    const bool scale = run.Form.ScaleArmed, measure = run.Form.MeasureArmed;
+    const bool scale = run.Form.Session().ScaleArmed(), measure = run.Form.Session().MeasureArmed();
 
-    run.Form.btMeasure->click();
+    run.Form.btMeasureClick();
     run.Drag({10, 10}, {110, 10});
     EXPECT_EQ(run.Prompt.Beeps, 3);  // Measure and the press
     EXPECT_EQ(run.Prompt.DialogsRun.size(), scaleArmed ? 0u : 1u);  // no dialog since the first image's
-    EXPECT_EQ(run.Form.ScaleArmed, scale);
-    EXPECT_EQ(run.Form.MeasureArmed, measure);
+    EXPECT_EQ(run.Form.Session().ScaleArmed(), scale);
+    EXPECT_EQ(run.Form.Session().MeasureArmed(), measure);
     for (int col = 3; col < run.Form.ResultsTable.ColumnCount(); ++col)
       EXPECT_EQ(run.Form.ResultsTable.Cell(col, 2), "") << col;
 
-    run.Form.btBack->click();  // shown again: measuring works
-    run.Form.btMeasure->click();
-    EXPECT_TRUE(run.Form.ScaleArmed);
+    Back(run.Form);  // shown again: measuring works
+    run.Form.btMeasureClick();
+    EXPECT_TRUE(run.Form.Session().ScaleArmed());
     run.AcceptScale();
     run.Drag({0, 0}, {100, 0});
     EXPECT_EQ(run.Prompt.Beeps, 3);
@@ -302,25 +302,25 @@ TEST(MeasuringRun, OverlayPixels) {
   MeasuringSession run;
   AddDefinition(run.Form.DefinitionList, run.Form.ResultsTable, "Box", mkRectangle, true, true, false, false);
   run.Start(200, 150);
-  run.Form.btMeasure->click();
+  run.Form.btMeasureClick();
   run.AcceptScale();
   run.Drag({0, 0}, {100, 0});
-  const QImage before = run.Form.ScrollContent->grab().toImage();
+  const QImage before = run.Form.Pane().widget()->grab().toImage();
 
   // A band drawn and taken back leaves the image exactly as it was.
   run.Form.PaintBox1MouseDown(Qt::LeftButton, 20, 20);
   run.Form.PaintBox1MouseMove(80, 60);
-  const QImage banded = run.Form.ScrollContent->grab().toImage();
+  const QImage banded = run.Form.Pane().widget()->grab().toImage();
   EXPECT_NE(banded.pixel(50, 20), before.pixel(50, 20));
   for (int i = 0; i < 1000; ++i) run.Form.PaintBox1MouseMove(30 + i % 90, 30 + i % 70);
-  EXPECT_LE(run.Form.PaintBox1->DisplayList().size(), 2u);
+  EXPECT_LE(run.Form.Pane().Overlay()->DisplayList().size(), 2u);
   run.Prompt.Press(mrRetry);
   run.Form.PaintBox1MouseUp(Qt::LeftButton, 80, 60);
-  EXPECT_EQ(run.Form.ScrollContent->grab().toImage(), before);
+  EXPECT_EQ(run.Form.Pane().widget()->grab().toImage(), before);
 
   run.Prompt.Press(mrOk);
   run.Drag({40, 40}, {120, 100});
-  const QImage marked = run.Form.ScrollContent->grab().toImage();
+  const QImage marked = run.Form.Pane().widget()->grab().toImage();
   if (qEnvironmentVariableIsSet("SCALIPER_SHOT")) marked.save(qEnvironmentVariable("SCALIPER_SHOT"));
   EXPECT_EQ(QColor(marked.pixel(80, 40)), QColor(255, 255, 0));
   EXPECT_EQ(QColor(marked.pixel(120, 70)), QColor(255, 255, 0));

@@ -29,6 +29,7 @@
 #include "measuring/Overlay.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -49,7 +50,7 @@ struct MouseSession {
       files << path;
     }
     Prompt.AnswerFiles(files);
-    Form.btOpenImages->click();
+    Form.btOpenImagesClick();
     // Its full height, also where the screen is smaller (400 by 400 pixels
     // offscreen at a scale factor of 2): the pointer moves over the image
     // area that this shows.
@@ -60,11 +61,11 @@ struct MouseSession {
     if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
       ASSERT_EQ(Form.devicePixelRatio(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
     Prompt.Answers.push_back(mrYes);
-    Form.btNext->click();
-    ASSERT_EQ(Form.CurrentImage, 0);
+    Next(Form);
+    ASSERT_EQ(Form.CurrentImage(), 0);
   }
 
-  TOverlay *Overlay() { return Form.PaintBox1; }
+  TOverlay *Overlay() { return Form.Pane().Overlay(); }
 
   // QTest takes a null point for the widget's centre, so tests avoid (0, 0).
   void Press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(Overlay(), b, {}, p); }
@@ -98,9 +99,9 @@ struct MouseSession {
 
   // Calibrates to 10 dots per cm at the current zoom: a 100-dot drag, 10 cm.
   void Calibrate() {
-    Form.btMeasure->click();
+    Form.btMeasureClick();
     AnswerScale();
-    Drag({5, 5}, {5 + int(100 * Form.Zoom), 5});
+    Drag({5, 5}, {5 + int(100 * Form.Pane().Zoom()), 5});
   }
 
   QString Cell(int col, int image = 0) { return Form.ResultsTable.Cell(col, image + 1); }
@@ -119,31 +120,31 @@ TEST(MouseRun, ScaleCalibration) {
   MouseSession run;
   Define(run.Form, "L", mkLine);
   run.Start();
-  run.Form.btMeasure->click();
-  EXPECT_TRUE(run.Form.ScaleArmed);
+  run.Form.btMeasureClick();
+  EXPECT_TRUE(run.Form.Session().ScaleArmed());
 
   run.AnswerScale("", mrCancel);
   run.Drag({10, 10}, {250, 93});  // sqrt(240^2 + 83^2) = 253.95
   EXPECT_EQ(run.Opened, (QStringList{"253", "10", "25.3"}));
-  EXPECT_TRUE(run.Form.ScaleArmed);
-  EXPECT_FALSE(run.Form.MeasureArmed);
+  EXPECT_TRUE(run.Form.Session().ScaleArmed());
+  EXPECT_FALSE(run.Form.Session().MeasureArmed());
   EXPECT_EQ(run.Cell(3), "");
 
   run.AnswerScale("", mrRetry);
   run.Drag({10, 10}, {250, 93});
-  EXPECT_TRUE(run.Form.ScaleArmed);
+  EXPECT_TRUE(run.Form.Session().ScaleArmed());
   EXPECT_TRUE(run.Overlay()->DisplayList().empty());
 
   run.AnswerScale("5");
   run.Drag({10, 10}, {250, 93});
   EXPECT_EQ(run.Closed, (QStringList{"253", "5", "50.6"}));
   EXPECT_EQ(run.Cell(3), "50.6");
-  EXPECT_TRUE(run.Form.MeasureArmed);
-  EXPECT_FALSE(run.Form.ScaleArmed);
-  EXPECT_EQ(run.Form.lbMeasureName->text(), "L");
+  EXPECT_TRUE(run.Form.Session().MeasureArmed());
+  EXPECT_FALSE(run.Form.Session().ScaleArmed());
+  EXPECT_EQ(run.Form.Steps().lbMeasureName->text(), "L");
 
-  run.Form.btNext->click();
-  run.Form.btMeasure->click();
+  Next(run.Form);
+  run.Form.btMeasureClick();
   run.AnswerScale();
   run.Drag({3, 3}, {3, 103});
   EXPECT_EQ(run.Opened, (QStringList{"100", "5", "20"}));
@@ -161,19 +162,19 @@ TEST(MouseRun, EveryFigure) {
   Define(run.Form, "Dot", mkLine);
   run.Start();
   run.Calibrate();
-  ASSERT_TRUE(run.Form.MeasureArmed);
+  ASSERT_TRUE(run.Form.Session().MeasureArmed());
 
   // The line with the right button, released left of and above the overlay.
   run.Prompt.Press(mrRetry);
   run.Drag({60, 50}, {-20, 50}, Qt::RightButton);
   EXPECT_EQ(run.Cell(4), "");
-  EXPECT_EQ(run.Form.MeasureStep, 0);
+  EXPECT_EQ(run.Form.Session().Step(), 0);
   EXPECT_TRUE(run.Overlay()->DisplayList().empty());
   run.Prompt.Press(mrOk);
   run.Drag({60, 50}, {-20, -10}, Qt::RightButton);  // 80 x 60 dots: 100 dots
   EXPECT_EQ(run.Cell(4), "10");
-  EXPECT_EQ(run.Form.lbMeasureName->text(), "A");
-  EXPECT_EQ(run.Form.lbMeasureType->text(), "Angle");
+  EXPECT_EQ(run.Form.Steps().lbMeasureName->text(), "A");
+  EXPECT_EQ(run.Form.Steps().lbMeasureType->text(), "Angle");
 
   // The angle: vertex (100,100), first arm to (200,100); no button is held
   // while the second arm follows the pointer, a press on the way is ignored,
@@ -181,16 +182,15 @@ TEST(MouseRun, EveryFigure) {
   run.Press({100, 100});
   run.Move({150, 100});
   run.Release({200, 100});
-  EXPECT_TRUE(run.Form.Dragging);
+  EXPECT_TRUE(run.Form.Session().Drawing());
   run.Move({180, 130});
   run.Move({120, 150});
-  EXPECT_EQ(run.Form.LastPoint, QPoint(120, 150));
+  EXPECT_EQ(run.Form.Session().Last(), QPoint(120, 150));
   run.Prompt.Press(mrOk);
   run.Press({5, 5});
-  EXPECT_EQ(run.Form.StartPoint, QPoint(100, 100));
+  EXPECT_EQ(run.Form.Session().Start(), QPoint(100, 100));
   run.Release({100, 150});
   EXPECT_EQ(run.Cell(5), "90");
-  EXPECT_EQ(run.Form.ArmEnd2, QPoint(100, 150));
 
   // The rectangle from its bottom-right corner: 30 x 20 dots, 3 x 2 cm.
   run.Prompt.Press(mrOk);
@@ -205,8 +205,8 @@ TEST(MouseRun, EveryFigure) {
   run.Release({30, 30});
   EXPECT_TRUE(run.Prompt.Dialogs.empty() && run.Prompt.Answers.empty());
   EXPECT_EQ(run.Cell(8), "");
-  EXPECT_FALSE(run.Form.MeasureArmed);
-  EXPECT_TRUE(run.Form.lbMeasureNo->text().isEmpty());
+  EXPECT_FALSE(run.Form.Session().MeasureArmed());
+  EXPECT_TRUE(run.Form.Steps().lbMeasureNo->text().isEmpty());
 
   // With no step armed, drags draw nothing and write nothing.
   const size_t marks = run.Overlay()->DisplayList().size();
@@ -222,13 +222,13 @@ TEST(MouseRun, ZoomDividesDistances) {
   Define(run.Form, "L", mkLine);
   run.Start(2, 400, 300);
   for (auto [index, expected] : {std::pair{5, "5"}, std::pair{1, "20"}}) {
-    run.Form.ComboBox1->setCurrentIndex(index);
+    run.Form.Tools().ComboBox1->setCurrentIndex(index);
     run.Calibrate();
     run.Prompt.Press(mrOk);
     run.Drag({20, 20}, {120, 20});
     EXPECT_EQ(run.Cell(4), expected) << index;
   }
-  EXPECT_EQ(run.Form.Image1->size(), QSize(200, 150));
+  EXPECT_EQ(run.Form.Pane().View()->size(), QSize(200, 150));
 }
 
 // Next during the steps keeps the armed step and the scale; Measure during
@@ -242,22 +242,22 @@ TEST(MouseRun, NextAndMeasureDuringTheSteps) {
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {60, 10});
   EXPECT_EQ(run.Cell(4), "5");
-  EXPECT_EQ(run.Form.MeasureStep, 1);
+  EXPECT_EQ(run.Form.Session().Step(), 1);
 
-  run.Form.btNext->click();
-  EXPECT_EQ(run.Form.CurrentImage, 1);
-  EXPECT_TRUE(run.Form.MeasureArmed);
-  EXPECT_EQ(run.Form.MeasureStep, 1);
+  Next(run.Form);
+  EXPECT_EQ(run.Form.CurrentImage(), 1);
+  EXPECT_TRUE(run.Form.Session().MeasureArmed());
+  EXPECT_EQ(run.Form.Session().Step(), 1);
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {30, 10});
   EXPECT_EQ(run.Cell(5, 1), "2");  // the first image's 10 dots/cm
   EXPECT_EQ(run.Cell(3, 1), "10");  // written beside it, so the row says so
 
-  run.Form.btBack->click();
-  run.Form.btMeasure->click();
+  Back(run.Form);
+  run.Form.btMeasureClick();
   run.AnswerScale();
   run.Drag({3, 3}, {203, 3});  // 20 dots/cm
-  EXPECT_EQ(run.Form.MeasureStep, 0);
+  EXPECT_EQ(run.Form.Session().Step(), 0);
   EXPECT_EQ(run.Cell(4), "2.5");  // its 50 dots under the new scale
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {50, 10});
@@ -272,26 +272,26 @@ TEST(MouseRun, EachRowUsesTheScaleItShows) {
   Define(run.Form, "W", mkLine);
   Define(run.Form, "V", mkLine);
   run.Start(3);
-  run.Form.btMeasure->click();
+  run.Form.btMeasureClick();
   run.AnswerScale("2");  // 210 dots over 2 cm: 105 dots/cm
   run.Drag({5, 5}, {215, 5});
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {220, 10});
 
-  run.Form.StringGrid1DblClick(2);  // not calibrated: V with the 105 in force
+  JumpTo(run.Form, 2);  // not calibrated: V with the 105 in force
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {115, 10});
   EXPECT_EQ(run.Cell(3, 2) + " " + run.Cell(5, 2), "105 1");
 
-  run.Form.StringGrid1DblClick(1);
-  run.Form.btMeasure->click();
+  JumpTo(run.Form, 1);
+  run.Form.btMeasureClick();
   run.AnswerScale("2");  // 220 dots: 110 dots/cm
   run.Drag({5, 5}, {225, 5});
   run.Prompt.Press(mrOk);
   run.Drag({10, 10}, {230, 10});
   ASSERT_EQ(run.Cell(3, 1), "110");
 
-  run.Form.btBack->click();  // image 1, calibrated at 105; V is due
+  Back(run.Form);  // image 1, calibrated at 105; V is due
   run.Prompt.Press(mrOk);
   run.Drag({10, 20}, {220, 20});
   EXPECT_EQ(run.Cell(3, 0) + " " + run.Cell(4, 0) + " " + run.Cell(5, 0), "105 2 2");
@@ -304,8 +304,8 @@ TEST(MouseRun, EachRowUsesTheScaleItShows) {
 TEST(MouseRun, MovingToAnotherImageEndsAnUnfinishedFigure) {
   enum Begun { ScaleLine, Line, AngleSecondArm };
   const std::pair<const char *, std::function<void(TForm1 &)>> moves[] = {
-      {"Next", [](TForm1 &f) { f.btNext->click(); }},
-      {"Back", [](TForm1 &f) { f.btBack->click(); }},
+      {"Next", [](TForm1 &f) { f.Tools().btNext->click(); }},
+      {"Back", [](TForm1 &f) { f.Tools().btBack->click(); }},
       {"Page Down", [](TForm1 &f) { QTest::keyClick(&f, Qt::Key_PageDown); }},
       {"Page Up", [](TForm1 &f) { QTest::keyClick(&f, Qt::Key_PageUp); }},
       {"row jump", [](TForm1 &f) { f.StringGrid1DblClick(2); }},
@@ -316,13 +316,13 @@ TEST(MouseRun, MovingToAnotherImageEndsAnUnfinishedFigure) {
       MouseSession run;
       Define(run.Form, "F", begun == Line ? mkLine : mkAngle);
       run.Start(3);
-      run.Form.btNext->click();  // image 2 of 3, so that Back has somewhere to go
+      Next(run.Form);  // image 2 of 3, so that Back has somewhere to go
       run.Form.activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
       run.Calibrate();
       run.Prompt.Press(mrOk);
       if (begun == ScaleLine) {
-        run.Form.btMeasure->click();
+        run.Form.btMeasureClick();
         run.Press({10, 10});
         run.Move({200, 10});
       } else if (begun == Line) {
@@ -332,22 +332,22 @@ TEST(MouseRun, MovingToAnotherImageEndsAnUnfinishedFigure) {
         run.Drag({100, 100}, {150, 100});
         run.Move({100, 40});
       }
-      const int before = run.Form.CurrentImage;
+      const int before = run.Form.CurrentImage();
       move(run.Form);
-      ASSERT_NE(run.Form.CurrentImage, before);
-      EXPECT_FALSE(run.Form.Dragging || run.Form.AngleFirstArm || run.Form.AngleSecondArm);
+      ASSERT_NE(run.Form.CurrentImage(), before);
+      EXPECT_FALSE(run.Form.Session().Drawing() || run.Form.Session().Drawing() || run.Form.Session().AngleSecondArm());
       EXPECT_TRUE(run.Overlay()->DisplayList().empty());
       run.Release({100, 40});  // the button let go on the new picture
-      EXPECT_EQ(run.Form.ScaleArmed, begun == ScaleLine);
-      EXPECT_TRUE(run.Form.MeasureArmed);
-      EXPECT_EQ(run.Form.MeasureStep, 0);
-      EXPECT_EQ(run.Cell(4, run.Form.CurrentImage), "");
+      EXPECT_EQ(run.Form.Session().ScaleArmed(), begun == ScaleLine);
+      EXPECT_TRUE(run.Form.Session().MeasureArmed());
+      EXPECT_EQ(run.Form.Session().Step(), 0);
+      EXPECT_EQ(run.Cell(4, run.Form.CurrentImage()), "");
       if (begun == AngleSecondArm) {
         run.Drag({100, 100}, {150, 100});
         run.Move({100, 50});
         run.Prompt.Press(mrOk);
         run.Release({100, 50});
-        EXPECT_EQ(run.Cell(4, run.Form.CurrentImage), "90");
+        EXPECT_EQ(run.Cell(4, run.Form.CurrentImage()), "90");
       }
       EXPECT_TRUE(run.Prompt.Answers.empty());
     }
@@ -375,25 +375,25 @@ TEST(MouseRun, LiveValueShownAtReleaseIsTheValueWritten) {
       MouseSession run;
       Define(run.Form, "F", f.Kind, true, true, true, true);
       run.Start(1, 400, 300);
-      run.Form.ComboBox1->setCurrentIndex(zoomIndex);
+      run.Form.Tools().ComboBox1->setCurrentIndex(zoomIndex);
       // The figure is drawn where the person looks: at the view's origin.
-      run.Form.ScrollBox1->horizontalScrollBar()->setValue(0);
-      run.Form.ScrollBox1->verticalScrollBar()->setValue(0);
+      run.Form.Pane().horizontalScrollBar()->setValue(0);
+      run.Form.Pane().verticalScrollBar()->setValue(0);
       run.Calibrate();
       QString shown;
       bool covers = true;
       const QPoint release = f.Kind == mkAngle ? f.Arm2 : f.To;
       run.Prompt.Dialogs.push_back([&](QDialog &popup) {
-        QWidget *view = run.Form.ScrollBox1->viewport();
+        QWidget *view = run.Form.Pane().viewport();
         const QPoint pointer = run.Overlay()->mapTo(view, release);
         const QPoint start = run.Overlay()->mapTo(view, f.From);
         // The pop-up leaves the value in sight and the pointer free.
-        const QRect labelOnScreen(run.Form.LiveValue->mapToGlobal(QPoint(0, 0)), run.Form.LiveValue->size());
+        const QRect labelOnScreen(run.Form.Pane().LiveValue()->mapToGlobal(QPoint(0, 0)), run.Form.Pane().LiveValue()->size());
         EXPECT_FALSE(popup.geometry().intersects(labelOnScreen));
         EXPECT_FALSE(popup.geometry().contains(view->mapToGlobal(pointer)));
         EXPECT_LE((popup.geometry().center() - view->mapToGlobal(pointer)).manhattanLength(), 300);
         // The loupe lies right beside the pointer and off the figure's lines.
-        const QRect loupe = run.Form.Loupe->geometry();
+        const QRect loupe = run.Form.Pane().Loupe()->geometry();
         EXPECT_LE(qMax(loupe.left() - pointer.x(), pointer.x() - loupe.right()), 40);
         EXPECT_LE(qMax(loupe.top() - pointer.y(), pointer.y() - loupe.bottom()), 40);
         std::vector<QLineF> figure{{QPointF(start), QPointF(pointer)}};
@@ -411,11 +411,11 @@ TEST(MouseRun, LiveValueShownAtReleaseIsTheValueWritten) {
           EXPECT_FALSE(crosses);
         }
         // What a screen reader reads of the label: its name.
-        QAccessibleInterface *label = QAccessible::queryAccessibleInterface(run.Form.LiveValue);
-        shown = run.Form.LiveValue->isVisible() && label ? label->text(QAccessible::Name) : QString();
+        QAccessibleInterface *label = QAccessible::queryAccessibleInterface(run.Form.Pane().LiveValue());
+        shown = run.Form.Pane().LiveValue()->isVisible() && label ? label->text(QAccessible::Name) : QString();
         EXPECT_EQ(label ? label->text(QAccessible::Description) : QString(), "Value of the figure being drawn");
-        covers = !run.Form.Loupe->isVisible();
-        for (const QWidget *aid : {static_cast<QWidget *>(run.Form.LiveValue), static_cast<QWidget *>(run.Form.Loupe)})
+        covers = !run.Form.Pane().Loupe()->isVisible();
+        for (const QWidget *aid : {static_cast<QWidget *>(run.Form.Pane().LiveValue()), static_cast<QWidget *>(run.Form.Pane().Loupe())})
           covers = covers || aid->geometry().contains(pointer) || aid->geometry().contains(start);
         return mrOk;
       });
@@ -435,7 +435,7 @@ TEST(MouseRun, LiveValueShownAtReleaseIsTheValueWritten) {
       EXPECT_FALSE(run.Cell(4).isEmpty());
       EXPECT_EQ(shown, written);
       EXPECT_FALSE(covers);
-      EXPECT_FALSE(run.Form.LiveValue->isVisible() || run.Form.Loupe->isVisible());
+      EXPECT_FALSE(run.Form.Pane().LiveValue()->isVisible() || run.Form.Pane().Loupe()->isVisible());
     }
   }
 }
@@ -450,13 +450,13 @@ TEST(MouseRun, LoupeTurnsOffAndOnWithCtrlL) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
   for (bool on : {false, true}) {
     QTest::keyClick(&run.Form, Qt::Key_L, Qt::ControlModifier);
-    EXPECT_EQ(run.Form.LoupeOn, on);
-    EXPECT_EQ(run.Form.Loupe1->isChecked(), on);
+    EXPECT_EQ(run.Form.Pane().LoupeOn(), on);
+    EXPECT_EQ(run.Form.Menus().Loupe1->isChecked(), on);
     run.Calibrate();
     run.Press({20, 20});
     run.Move({70, 20});
-    EXPECT_EQ(run.Form.Loupe->isVisible(), on);
-    EXPECT_TRUE(run.Form.LiveValue->isVisible());
+    EXPECT_EQ(run.Form.Pane().Loupe()->isVisible(), on);
+    EXPECT_TRUE(run.Form.Pane().LiveValue()->isVisible());
     run.Prompt.Press(mrOk);
     run.Release({70, 20});
     EXPECT_EQ(run.Cell(4), "5");
@@ -467,13 +467,13 @@ namespace {
 // Turns the wheel over the picture by `steps` notches with Ctrl held, at
 // `at` in the view.
 void CtrlWheel(TForm1 &form, QPoint at, int steps) {
-  QWidget *view = form.ScrollBox1->viewport();
+  QWidget *view = form.Pane().viewport();
   QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
                     Qt::ControlModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view, &wheel);
 }
 QPoint Scroll(TForm1 &form) {
-  return {form.ScrollBox1->horizontalScrollBar()->value(), form.ScrollBox1->verticalScrollBar()->value()};
+  return {form.Pane().horizontalScrollBar()->value(), form.Pane().verticalScrollBar()->value()};
 }
 }  // namespace
 
@@ -488,52 +488,52 @@ TEST(MouseRun, ZoomAboutWhereTheUserLooks) {
   run.Start(1, 4000, 3000);
   run.Form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
-  QWidget *view = run.Form.ScrollBox1->viewport();
-  run.Form.ScrollBox1->horizontalScrollBar()->setValue(900);
-  run.Form.ScrollBox1->verticalScrollBar()->setValue(700);
-  auto pictureAt = [&](QPoint inView) { return (QPointF(Scroll(run.Form) + inView)) / run.Form.Zoom; };
+  QWidget *view = run.Form.Pane().viewport();
+  run.Form.Pane().horizontalScrollBar()->setValue(900);
+  run.Form.Pane().verticalScrollBar()->setValue(700);
+  auto pictureAt = [&](QPoint inView) { return (QPointF(Scroll(run.Form) + inView)) / run.Form.Pane().Zoom(); };
 
   const QPointF centre = pictureAt(view->rect().center());
-  run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
-  EXPECT_EQ(run.Form.Zoom, 2.0);
+  run.Form.Tools().ComboBox1->setCurrentIndex(5);  // 200 %
+  EXPECT_EQ(run.Form.Pane().Zoom(), 2.0);
   EXPECT_LE((pictureAt(view->rect().center()) - centre).manhattanLength(), 1.0);
 
   const QPoint pointer(60, 50);
   const QPointF under = pictureAt(pointer);
   CtrlWheel(run.Form, pointer, 1);
-  EXPECT_EQ(run.Form.Zoom, 4.0);
-  EXPECT_EQ(run.Form.ComboBox1->currentText(), "400%");
+  EXPECT_EQ(run.Form.Pane().Zoom(), 4.0);
+  EXPECT_EQ(run.Form.Tools().ComboBox1->currentText(), "400%");
   EXPECT_LE((pictureAt(pointer) - under).manhattanLength(), 0.5);
   CtrlWheel(run.Form, pointer, -2);
-  EXPECT_EQ(run.Form.Zoom, 1.5);
+  EXPECT_EQ(run.Form.Pane().Zoom(), 1.5);
   EXPECT_LE((pictureAt(pointer) - under).manhattanLength(), 1.0);
 
   QTest::keyClick(&run.Form, Qt::Key_0, Qt::ControlModifier);
-  EXPECT_LT(run.Form.Zoom, 0.25);
-  EXPECT_TRUE(run.Form.ScrollBox1->maximumViewportSize().expandedTo(run.Form.Image1->size()) ==
-              run.Form.ScrollBox1->maximumViewportSize());
-  EXPECT_EQ(run.Form.ComboBox1->currentText(), QString::number(run.Form.Zoom * 100, 'f', 1) + "%");
+  EXPECT_LT(run.Form.Pane().Zoom(), 0.25);
+  EXPECT_TRUE(run.Form.Pane().maximumViewportSize().expandedTo(run.Form.Pane().View()->size()) ==
+              run.Form.Pane().maximumViewportSize());
+  EXPECT_EQ(run.Form.Tools().ComboBox1->currentText(), QString::number(run.Form.Pane().Zoom() * 100, 'f', 1) + "%");
   // Lengths are divided by the zoom in force, whatever it is.
   run.Calibrate();
   run.Prompt.Press(mrOk);
-  run.Drag({20, 20}, {20 + int(50 * run.Form.Zoom), 20});
+  run.Drag({20, 20}, {20 + int(50 * run.Form.Pane().Zoom()), 20});
   EXPECT_NEAR(run.Cell(4).toDouble(), 5.0, 0.1);
 
   const int beeps = run.Prompt.Beeps;
-  const double zoom = run.Form.Zoom;
-  run.Form.btMeasure->click();
+  const double zoom = run.Form.Pane().Zoom();
+  run.Form.btMeasureClick();
   run.Press({10, 10});
-  run.Form.ComboBox1->setCurrentIndex(6);
+  run.Form.Tools().ComboBox1->setCurrentIndex(6);
   CtrlWheel(run.Form, pointer, 1);
   QTest::keyClick(&run.Form, Qt::Key_1, Qt::ControlModifier);
   EXPECT_EQ(run.Prompt.Beeps, beeps + 3);
-  EXPECT_EQ(run.Form.Zoom, zoom);
-  EXPECT_EQ(run.Form.ComboBox1->currentText(), QString::number(zoom * 100, 'f', 1) + "%");
+  EXPECT_EQ(run.Form.Pane().Zoom(), zoom);
+  EXPECT_EQ(run.Form.Tools().ComboBox1->currentText(), QString::number(zoom * 100, 'f', 1) + "%");
   run.AnswerScale("", mrCancel);
   run.Release({10, 10});
   QTest::keyClick(&run.Form, Qt::Key_1, Qt::ControlModifier);
-  EXPECT_EQ(run.Form.Zoom, 1.0);
-  EXPECT_EQ(run.Form.ComboBox1->currentText(), "100%");
+  EXPECT_EQ(run.Form.Pane().Zoom(), 1.0);
+  EXPECT_EQ(run.Form.Tools().ComboBox1->currentText(), "100%");
 }
 
 // A picture of another size than the one before is shown from its top-left
@@ -551,18 +551,18 @@ TEST(MouseRun, SameSizeKeepsTheViewAnotherStartsTopLeft) {
     files << path;
   }
   run.Prompt.AnswerFiles(files);
-  run.Form.btOpenImages->click();
+  run.Form.btOpenImagesClick();
   run.Form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&run.Form));
   run.Prompt.Answers.push_back(mrYes);
-  run.Form.btNext->click();
-  run.Form.ScrollBox1->horizontalScrollBar()->setValue(1200);
-  run.Form.ScrollBox1->verticalScrollBar()->setValue(800);
-  run.Form.btNext->click();
+  Next(run.Form);
+  run.Form.Pane().horizontalScrollBar()->setValue(1200);
+  run.Form.Pane().verticalScrollBar()->setValue(800);
+  Next(run.Form);
   EXPECT_EQ(Scroll(run.Form), QPoint(1200, 800));
-  run.Form.btNext->click();
+  Next(run.Form);
   EXPECT_EQ(Scroll(run.Form), QPoint(0, 0));
-  run.Form.btNext->click();
+  Next(run.Form);
   EXPECT_EQ(Scroll(run.Form), QPoint(0, 0));
 }
 
@@ -572,15 +572,15 @@ TEST(MouseRun, MeasuredAndSaved) {
   MouseSession run;
   Define(run.Form, "Line1", mkLine);
   run.Start(2, 480, 360);
-  run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
-  run.Form.btMeasure->click();
+  run.Form.Tools().ComboBox1->setCurrentIndex(5);  // 200 %
+  run.Form.btMeasureClick();
   run.AnswerScale();
   run.Drag({5, 5}, {5, 761});  // 756 overlay pixels: 378 dots over 10 cm
   run.Prompt.Press(mrOk);
   run.Drag({20, 40}, {209, 40});  // 189 overlay pixels: 94.5 dots
   const QString saved = run.Dir.filePath("results.txt");
   run.Prompt.AnswerFile(saved, 1);
-  run.Form.bbSave->click();
+  run.Form.bbSaveClick();
   QFile f(saved);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray dir = run.Dir.path().toLocal8Bit();
@@ -615,7 +615,7 @@ TEST(MouseRun, MovingBandsRepaintExactly) {
   ASSERT_FALSE(screenNow.isNull());
   EXPECT_TRUE(screenNow == fullRepaint());
 
-  run.Form.btMeasure->click();  // the scale armed while the rectangle step is
+  run.Form.btMeasureClick();  // the scale armed while the rectangle step is
   run.Press({30, 30});
   size_t longest = 0;
   for (int i = 0; i < 500; ++i) {
@@ -642,7 +642,7 @@ TEST(MouseRun, MeasureEndsAnUnfinishedFigure) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
     run.Calibrate();
     if (begun == ScaleLine) {
-      run.Form.btMeasure->click();
+      run.Form.btMeasureClick();
       run.Press({10, 10});
       run.Move({200, 10});
     } else if (begun == Line || begun == AngleFirstArmHeld) {
@@ -653,38 +653,38 @@ TEST(MouseRun, MeasureEndsAnUnfinishedFigure) {
       run.Move({100, 40});
     }
     QTest::keyClick(&run.Form, Qt::Key_M, Qt::ControlModifier);
-    EXPECT_TRUE(run.Form.ScaleArmed);
-    EXPECT_FALSE(run.Form.Dragging || run.Form.AngleFirstArm || run.Form.AngleSecondArm);
+    EXPECT_TRUE(run.Form.Session().ScaleArmed());
+    EXPECT_FALSE(run.Form.Session().Drawing() || run.Form.Session().Drawing() || run.Form.Session().AngleSecondArm());
     run.Release({150, 100});  // the button let go after Measure
     EXPECT_TRUE(run.Prompt.Dialogs.empty() && run.Prompt.Answers.empty());
     const int beeps = run.Prompt.Beeps;
-    run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
+    run.Form.Tools().ComboBox1->setCurrentIndex(5);  // 200 %
     EXPECT_EQ(run.Prompt.Beeps, beeps);
-    EXPECT_EQ(run.Form.Zoom, 2.0);
+    EXPECT_EQ(run.Form.Pane().Zoom(), 2.0);
     // The pointer's moves with no button held go where it is: the view's
     // top-left part is brought into sight.
-    run.Form.ScrollBox1->horizontalScrollBar()->setValue(0);
-    run.Form.ScrollBox1->verticalScrollBar()->setValue(0);
+    run.Form.Pane().horizontalScrollBar()->setValue(0);
+    run.Form.Pane().verticalScrollBar()->setValue(0);
     run.Move({130, 90});
-    EXPECT_FALSE(run.Form.LiveValue->isVisible());
+    EXPECT_FALSE(run.Form.Pane().LiveValue()->isVisible());
     // The scale again at 200 %, 50 dots over 5 cm, then each figure with
     // its live value.
     run.AnswerScale("5");
     run.Drag({5, 5}, {105, 5});
-    ASSERT_TRUE(run.Form.MeasureArmed);
+    ASSERT_TRUE(run.Form.Session().MeasureArmed());
     if (begun != Line) {
       run.Drag({60, 120}, {140, 120});
       run.Move({60, 40});
-      EXPECT_TRUE(run.Form.LiveValue->isVisible());
-      EXPECT_TRUE(run.Form.LiveValue->text().endsWith(u'\u00b0'));
+      EXPECT_TRUE(run.Form.Pane().LiveValue()->isVisible());
+      EXPECT_TRUE(run.Form.Pane().LiveValue()->text().endsWith(u'\u00b0'));
       run.Prompt.Press(mrOk);
       run.Release({60, 40});
       EXPECT_EQ(run.Cell(4), "90");
     }
     run.Press({20, 20});
     run.Move({120, 20});
-    EXPECT_TRUE(run.Form.LiveValue->isVisible());
-    EXPECT_EQ(run.Form.LiveValue->text(), "5 cm");
+    EXPECT_TRUE(run.Form.Pane().LiveValue()->isVisible());
+    EXPECT_EQ(run.Form.Pane().LiveValue()->text(), "5 cm");
     run.Prompt.Press(mrOk);
     run.Release({120, 20});
     EXPECT_EQ(run.Cell(begun == Line ? 4 : 5), "5");
@@ -704,8 +704,8 @@ TEST(MouseRun, WholeViewTakesPressesAfterAZoomAndFitShowsItAll) {
   run.Form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&run.Form));
   run.Calibrate();  // 10 dots/cm
-  run.Form.ComboBox1->setCurrentIndex(5);  // 200 %
-  EXPECT_EQ(run.Overlay()->size(), run.Form.Image1->size());
+  run.Form.Tools().ComboBox1->setCurrentIndex(5);  // 200 %
+  EXPECT_EQ(run.Overlay()->size(), run.Form.Pane().View()->size());
   QWindow *window = run.Form.windowHandle();
   auto inWindow = [&](QPoint p) { return run.Overlay()->mapTo(&run.Form, p); };
   const auto drag = [&](QPoint from, QPoint to) {
@@ -715,8 +715,8 @@ TEST(MouseRun, WholeViewTakesPressesAfterAZoomAndFitShowsItAll) {
     QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow(to));
   };
   // Beyond the 120 x 90 the overlay had at 100 %, inside the view.
-  ASSERT_TRUE(run.Form.ScrollBox1->viewport()->rect().contains(
-      run.Overlay()->mapTo(run.Form.ScrollBox1->viewport(), QPoint(230, 150))));
+  ASSERT_TRUE(run.Form.Pane().viewport()->rect().contains(
+      run.Overlay()->mapTo(run.Form.Pane().viewport(), QPoint(230, 150))));
   run.Prompt.Press(mrOk);
   drag({140, 120}, {230, 120});  // 45 dots
   EXPECT_EQ(run.Cell(4), "4.5");
@@ -727,14 +727,14 @@ TEST(MouseRun, WholeViewTakesPressesAfterAZoomAndFitShowsItAll) {
   EXPECT_EQ(run.Cell(5), "90");
   EXPECT_TRUE(run.Prompt.Answers.empty());
 
-  run.Form.ComboBox1->setCurrentIndex(6);  // 400 %: 480 x 360
-  run.Form.ScrollBox1->horizontalScrollBar()->setValue(run.Form.ScrollBox1->horizontalScrollBar()->maximum());
-  run.Form.ScrollBox1->verticalScrollBar()->setValue(run.Form.ScrollBox1->verticalScrollBar()->maximum());
+  run.Form.Tools().ComboBox1->setCurrentIndex(6);  // 400 %: 480 x 360
+  run.Form.Pane().horizontalScrollBar()->setValue(run.Form.Pane().horizontalScrollBar()->maximum());
+  run.Form.Pane().verticalScrollBar()->setValue(run.Form.Pane().verticalScrollBar()->maximum());
   QTest::keyClick(&run.Form, Qt::Key_0, Qt::ControlModifier);
   EXPECT_EQ(Scroll(run.Form), QPoint(0, 0));
-  EXPECT_EQ(run.Form.ScrollBox1->horizontalScrollBar()->maximum(), 0);
-  EXPECT_EQ(run.Form.ScrollBox1->verticalScrollBar()->maximum(), 0);
-  EXPECT_EQ(run.Overlay()->size(), run.Form.Image1->size());
+  EXPECT_EQ(run.Form.Pane().horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(run.Form.Pane().verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(run.Overlay()->size(), run.Form.Pane().View()->size());
   // The figures confirmed are drawn again at the fitted zoom.
   EXPECT_FALSE(run.Overlay()->DisplayList().empty());
 }

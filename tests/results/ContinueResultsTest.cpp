@@ -26,6 +26,7 @@
 #include "results/Record.h"
 #include "results/ResultsFileWriter.h"
 #include "tests/support/SampleImages.h"
+#include "tests/support/FormDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/support/TestFiles.h"
 
@@ -44,7 +45,7 @@ struct Sitting {
   // Measure on the image shown: a scale of `dots` over 10 cm, a line and a
   // rectangle that differ from image to image.
   void MeasureShownImage(int dots) {
-    Form->btMeasure->click();
+    Form->btMeasureClick();
     Prompt.Dialogs.push_back([](QDialog &d) {
       dynamic_cast<TConvDlg &>(d).btOK->click();
       return d.result();
@@ -54,12 +55,12 @@ struct Sitting {
     Drag({10, 10}, {10 + dots / 3, 40});
     Prompt.Press(mrOk);
     Drag({20, 20}, {60, 20 + dots / 4});
-    ASSERT_FALSE(Form->MeasureArmed);
+    ASSERT_FALSE(Form->Session().MeasureArmed());
   }
 
   void Start() {
     Prompt.Answers.push_back(mrYes);
-    Form->btNext->click();
+    Next(*Form);
   }
 };
 
@@ -69,13 +70,13 @@ void OpenThreeImages(Sitting &s, const QTemporaryDir &dir) {
     const QString path = dir.filePath(QStringLiteral("leaf%1.jpg").arg(i));
     if (!QFile::exists(path)) WriteBytes(path, MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
     s.Prompt.AnswerFiles({path});
-    s.Form->btOpenImages->click();
+    s.Form->btOpenImagesClick();
   }
 }
 }  // namespace
 
 namespace {
-QImage ViewPixels(Sitting &s) { return s.Form->ScrollContent->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage ViewPixels(Sitting &s) { return s.Form->Pane().widget()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 // The pixels of a picture that are in the figures' yellow.
 std::vector<QPoint> YellowPixels(const QImage &image) {
@@ -109,7 +110,7 @@ TEST(ContinueResults, LaterSittingWritesWhatOneLongSittingWrites) {
       OpenThreeImages(first, dir);
       first.Start();
       first.MeasureShownImage(120);
-      first.Form->btNext->click();
+      Next(*first.Form);
       first.MeasureShownImage(150);
       first.Prompt.AnswerFile(results, c.SaveFilter);
       ASSERT_TRUE(first.Form->Saveas1Click());
@@ -118,15 +119,15 @@ TEST(ContinueResults, LaterSittingWritesWhatOneLongSittingWrites) {
     later.Prompt.AnswerFile(definitions);
     later.Form->LoadDef1Click();
     later.Prompt.AnswerFile(results, c.ContinueFilter);
-    later.Form->ContinueResults1->trigger();
+    later.Form->Menus().ContinueResults1->trigger();
     ASSERT_TRUE(later.Prompt.Messages.empty()) << later.Prompt.Messages[0].Text.toStdString();
     EXPECT_EQ(later.Form->ResultsTable.ImageCount, 3);
     EXPECT_FALSE(later.Form->ResultsTable.DataChanged());
     EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, c.SaveFilter == 2 ? ',' : '\t'), ReadAll(results));
     later.Start();
-    EXPECT_FALSE(later.Form->ContinueResults1->isEnabled());
-    later.Form->StringGrid1DblClick(2);  // the first row without values
-    EXPECT_EQ(later.Form->CurrentImage, 2);
+    EXPECT_FALSE(later.Form->Menus().ContinueResults1->isEnabled());
+    JumpTo(*later.Form, 2);  // the first row without values
+    EXPECT_EQ(later.Form->CurrentImage(), 2);
     later.MeasureShownImage(90);
     ASSERT_TRUE(later.Form->bbSaveClick());  // no dialog: the continued file's name and layout
 
@@ -137,7 +138,7 @@ TEST(ContinueResults, LaterSittingWritesWhatOneLongSittingWrites) {
     whole.Start();
     for (int dots : {120, 150, 90}) {
       whole.MeasureShownImage(dots);
-      whole.Form->btNext->click();
+      Next(*whole.Form);
     }
     EXPECT_EQ(ReadAll(results), ResultsFileBytes(whole.Form->ResultsTable, c.SaveFilter == 2 ? ',' : '\t'));
   }
@@ -184,8 +185,8 @@ TEST(ContinueResults, MismatchingAndDamagedFilesChangeNothing) {
                                       "File Error"}}));
     EXPECT_EQ(ResultsFileBytes(s.Form->ResultsTable, '\t'), before);
     EXPECT_FALSE(s.Form->ResultsTable.DataChanged());
-    EXPECT_TRUE(s.Form->SaveDialog1.FileName.isEmpty());
-    EXPECT_TRUE(s.Form->AddDef1->isEnabled());
+    EXPECT_TRUE(s.Form->Choosers().SaveDialog1.FileName.isEmpty());
+    EXPECT_TRUE(s.Form->Menus().AddDef1->isEnabled());
   }
 }
 
@@ -216,7 +217,7 @@ TEST(ContinueResults, LayoutComesFromTheFileAndEmptyLinesEndTheRows) {
     SCOPED_TRACE(c.Name);
     Sitting s;
     // The chooser opens on a type that lists results files of both layouts.
-    const FileDialogState &chooser = s.Form->OpenDialog3;
+    const FileDialogState &chooser = s.Form->Choosers().OpenDialog3;
     const QStringList shown = chooser.Patterns().value(chooser.FilterIndex - 1).split(u';');
     EXPECT_TRUE(QDir::match(shown, "run.txt") && QDir::match(shown, "run.csv")) << shown.join(u' ').toStdString();
     AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
@@ -233,8 +234,8 @@ TEST(ContinueResults, LayoutComesFromTheFileAndEmptyLinesEndTheRows) {
     }
     EXPECT_EQ(s.Form->ResultsTable.ImageCount, c.Images);
     if (c.Images) EXPECT_EQ(s.Form->ResultsTable.Cell(4, 1), "2");
-    EXPECT_EQ(s.Form->SaveDialog1.FileName, path);
-    EXPECT_EQ(s.Form->SaveDialog1.FilterIndex, c.SaveType);
+    EXPECT_EQ(s.Form->Choosers().SaveDialog1.FileName, path);
+    EXPECT_EQ(s.Form->Choosers().SaveDialog1.FilterIndex, c.SaveType);
   }
 }
 
@@ -260,7 +261,7 @@ TEST(ContinueResults, ContinuedRowsLockTheDefinitions) {
       OpenThreeImages(s, dir);
       s.Start();
     }
-    for (QAction *item : {s.Form->AddDef1, s.Form->DeleteDef1, s.Form->LoadDef1}) EXPECT_FALSE(item->isEnabled());
+    for (QAction *item : {s.Form->Menus().AddDef1, s.Form->Menus().DeleteDef1, s.Form->Menus().LoadDef1}) EXPECT_FALSE(item->isEnabled());
     const QByteArray before = ResultsFileBytes(s.Form->ResultsTable, '\t');
     const int beeps = s.Prompt.Beeps;
     // Whatever a dialog would be asked, it must not be shown.
@@ -305,14 +306,14 @@ TEST(ContinueResults, NewValuesUseTheFilesDecimalSeparator) {
                   .toLocal8Bit();
     WriteBytes(path, file);
     Sitting s;
-    s.Form->DecimalSeparator = c.User;  // the user's regional setting
+    s.Form->SetDecimalSeparator(c.User);  // the user's regional setting
     AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Stem", mkLine, false, false, false, false);
     AddDefinition(s.Form->DefinitionList, s.Form->ResultsTable, "Leaf", mkRectangle, true, true, false, true);
     s.Prompt.AnswerFile(path);
     s.Form->ContinueResults1Click();
     ASSERT_TRUE(s.Prompt.Messages.empty()) << s.Prompt.Messages[0].Text.toStdString();
     s.Start();
-    s.Form->StringGrid1DblClick(1);
+    JumpTo(*s.Form, 1);
     s.MeasureShownImage(125);  // 12.5 dots/cm; a line of 41 by 30 dots, a rectangle of 40 by 31
     const QStringList expected{"12_5", "4_0643", "2_48", "3_2", "7_936"};  // Dots/cm to Leaf_A
     for (int col = 3; col < 8; ++col)
@@ -330,32 +331,34 @@ TEST(ContinueResults, ChoosingARowGoesToItsImage) {
   OpenThreeImages(s, dir);
   s.Form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(s.Form.get()));
-  QTableView *grid = s.Form->StringGrid1;
+  QTableView *grid = s.Form->Grid();
   auto rowCentre = [&](int row) { return grid->visualRect(grid->model()->index(row, 1)).center(); };
   // A double-click is a click followed by a second press that Qt reports as one.
   auto doubleClick = [&](int row) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(row));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, rowCentre(row));
+    Settle(*s.Form);
   };
   doubleClick(1);
   EXPECT_EQ(s.Prompt.Beeps, 1);
-  EXPECT_EQ(s.Form->CurrentImage, -1);
+  EXPECT_EQ(s.Form->CurrentImage(), -1);
 
   s.Start();
-  s.Form->btMeasure->click();  // the scale step stays armed across the jump
+  s.Form->btMeasureClick();  // the scale step stays armed across the jump
   doubleClick(2);
-  EXPECT_EQ(s.Form->CurrentImage, 2);
+  EXPECT_EQ(s.Form->CurrentImage(), 2);
   EXPECT_EQ(s.Form->ResultsTable.CurrentRow(), 3);
-  EXPECT_EQ(s.Form->StatusPanel1->text(), dir.filePath("leaf3.jpg"));
-  EXPECT_TRUE(s.Form->ScaleArmed);
+  EXPECT_EQ(s.Form->Frame().StatusPanel1->text(), dir.filePath("leaf3.jpg"));
+  EXPECT_TRUE(s.Form->Session().ScaleArmed());
   grid->setFocus();
   grid->setCurrentIndex(grid->model()->index(1, 1));
   QTest::keyClick(grid, Qt::Key_Return);
-  EXPECT_EQ(s.Form->CurrentImage, 1);
+  Settle(*s.Form);
+  EXPECT_EQ(s.Form->CurrentImage(), 1);
   grid->setCurrentIndex(grid->model()->index(0, 1));
-  s.Form->StringGrid1DblClick(3);  // past the last image
+  JumpTo(*s.Form, 3);  // past the last image
   EXPECT_EQ(s.Prompt.Beeps, 2);
-  EXPECT_EQ(s.Form->CurrentImage, 1);
+  EXPECT_EQ(s.Form->CurrentImage(), 1);
 }
 
 namespace {
@@ -398,10 +401,10 @@ TEST(Recovery, SittingThatDidNotEndComesBackAsItWas) {
     first.MeasureShownImage(120);
     first.Prompt.AnswerFile(results);
     ASSERT_TRUE(first.Form->Saveas1Click());
-    first.Form->btNext->click();
+    Next(*first.Form);
     first.MeasureShownImage(150);
-    first.Form->btNext->click();
-    first.Form->btMeasure->click();
+    Next(*first.Form);
+    first.Form->btMeasureClick();
     first.Prompt.Dialogs.push_back([](QDialog &d) {
       dynamic_cast<TConvDlg &>(d).btOK->click();
       return d.result();
@@ -411,8 +414,8 @@ TEST(Recovery, SittingThatDidNotEndComesBackAsItWas) {
     first.Prompt.Press(mrOk);
     first.Drag({10, 10}, {40, 40});
     atKill = ResultsFileBytes(first.Form->ResultsTable, '\t');
-    figuresAtKill = FiguresFileBytes(first.Form->Record, FileNames(first.Form->ResultsTable));
-    journal = ReadAll(first.Form->Journal.Path());
+    figuresAtKill = FiguresFileBytes(first.Form->Log().Record, FileNames(first.Form->ResultsTable));
+    journal = ReadAll(first.Form->Log().Journal.Path());
     ASSERT_EQ(home.Journals().size(), 1);
   }  // gone without closing, as when killed
   ASSERT_NE(beforeLastOk, atKill);
@@ -449,10 +452,10 @@ TEST(Recovery, SittingThatDidNotEndComesBackAsItWas) {
     }
     EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), c.Expected);
     EXPECT_TRUE(later.Form->ResultsTable.DataChanged());
-    EXPECT_FALSE(later.Form->AddDef1->isEnabled());
-    EXPECT_EQ(later.Form->SaveDialog1.FileName, results);
+    EXPECT_FALSE(later.Form->Menus().AddDef1->isEnabled());
+    EXPECT_EQ(later.Form->Choosers().SaveDialog1.FileName, results);
     if (c.Expected == atKill) {
-      EXPECT_EQ(FiguresFileBytes(later.Form->Record, FileNames(later.Form->ResultsTable)), figuresAtKill);
+      EXPECT_EQ(FiguresFileBytes(later.Form->Log().Record, FileNames(later.Form->ResultsTable)), figuresAtKill);
       // Start shows the first image with its figures at once.
       later.Start();
       EXPECT_FALSE(YellowPixels(ViewPixels(later)).empty());
@@ -493,7 +496,7 @@ TEST(ContinueResults, FiguresComeBackOnTheirOwnImages) {
     first.Start();
     first.MeasureShownImage(120);
     afterOk = YellowPixels(ViewPixels(first));
-    first.Form->btNext->click();
+    Next(*first.Form);
     first.MeasureShownImage(150);
     first.Prompt.AnswerFile(results);
     ASSERT_TRUE(first.Form->Saveas1Click());
@@ -509,12 +512,12 @@ TEST(ContinueResults, FiguresComeBackOnTheirOwnImages) {
     later.Form->ContinueResults1Click();
     EXPECT_EQ(later.Form->ResultsTable.ImageCount, 3);
     later.Start();
-    later.Form->btNext->click();
-    later.Form->btNext->click();
+    Next(*later.Form);
+    Next(*later.Form);
     EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());  // the third image has no figures
-    later.Form->btBackClick();
-    later.Form->btBackClick();
-    ASSERT_EQ(later.Form->CurrentImage, 0);
+    Back(*later.Form);
+    Back(*later.Form);
+    ASSERT_EQ(later.Form->CurrentImage(), 0);
     if (damaged) {
       ASSERT_EQ(later.Prompt.Messages.size(), 1u);
       EXPECT_EQ(later.Prompt.Messages[0].Title, "File Error");
@@ -526,7 +529,7 @@ TEST(ContinueResults, FiguresComeBackOnTheirOwnImages) {
     const QImage back = ViewPixels(later);
     EXPECT_EQ(YellowPixels(back), afterOk);
     EXPECT_EQ(back.pixel(60, 1), qRgb(255, 0, 0));  // on the scale line
-    later.Form->btMeasure->click();
+    later.Form->btMeasureClick();
     EXPECT_TRUE(YellowPixels(ViewPixels(later)).empty());
   }
 }
@@ -547,7 +550,7 @@ TEST(ContinueResults, MovedBatchIsFoundInItsNewFolder) {
       const QString path = before + QStringLiteral("/leaf%1.jpg").arg(i);
       WriteBytes(path, MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
       first.Prompt.AnswerFiles({path});
-      first.Form->btOpenImages->click();
+      first.Form->btOpenImagesClick();
     }
     first.Prompt.AnswerFile(results);
     ASSERT_TRUE(first.Form->Saveas1Click());
@@ -564,7 +567,7 @@ TEST(ContinueResults, MovedBatchIsFoundInItsNewFolder) {
     EXPECT_EQ(later.Form->ResultsTable.DataChanged(), !cancel);
     later.Start();
     for (int i = 0; i < 3; ++i) {
-      if (i) later.Form->btNext->click();
+      if (i) Next(*later.Form);
       EXPECT_EQ(later.Form->ResultsTable.Cell(TResultsTable::colPath, i + 1), cancel ? before : after);
       EXPECT_EQ(later.Form->CurrentImageShown(), !cancel);
     }
@@ -585,7 +588,7 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
   OpenThreeImages(s, dir);
   s.Start();
   s.MeasureShownImage(120);
-  s.Form->btNext->click();
+  Next(*s.Form);
   s.MeasureShownImage(150);
   s.Prompt.Folders.push_back(out.path());
   s.Form->ExportAnnotated1Click();
@@ -663,9 +666,9 @@ TEST(ContinueResults, FiguresThatDisagreeWithTheirRowsAreLeftOut) {
                   {"3 of the 4 figures in " + FiguresFileName(results) +
                        " were left out: the values they wrote are not the values of their rows in " + results + ".",
                    "File Error"}}));
-    ASSERT_EQ(first.Form->Record.Image(0)->Figures.size(), 1u);
-    EXPECT_EQ(first.Form->Record.Image(0)->Figures[0].FirstColumn, 5);
-    EXPECT_FALSE(first.Form->Record.Image(0)->Scale);
+    ASSERT_EQ(first.Form->Log().Record.Image(0)->Figures.size(), 1u);
+    EXPECT_EQ(first.Form->Log().Record.Image(0)->Figures[0].FirstColumn, 5);
+    EXPECT_FALSE(first.Form->Log().Record.Image(0)->Scale);
     first.Start();
     const std::vector<QPoint> yellow = YellowPixels(ViewPixels(first));
     EXPECT_NE(std::find(yellow.begin(), yellow.end(), QPoint(20, 20)), yellow.end());
@@ -674,7 +677,7 @@ TEST(ContinueResults, FiguresThatDisagreeWithTheirRowsAreLeftOut) {
   later.Prompt.Answers.push_back(mrYes);
   ASSERT_TRUE(later.Form->OfferLeftOverJournal());
   EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), bytes);
-  EXPECT_EQ(later.Form->Record.ValueCount(), 3);
+  EXPECT_EQ(later.Form->Log().Record.ValueCount(), 3);
 }
 
 // Continue Results with no definitions at all: the definitions the figures
@@ -713,7 +716,7 @@ TEST(ContinueResults, DefinitionsComeFromTheFiguresFileWhenNoneAreDefined) {
     EXPECT_TRUE(later.Prompt.Messages.empty());
     EXPECT_EQ(later.Form->DefinitionList.Count(), 2);
     EXPECT_EQ(ResultsFileBytes(later.Form->ResultsTable, '\t'), saved);
-    EXPECT_EQ(later.Form->Record.ValueCount(), 5);
+    EXPECT_EQ(later.Form->Log().Record.ValueCount(), 5);
   }
   // A results file that the named definitions do not fit: they go again.
   WriteBytes(results, QByteArray(saved).replace("Leaf_A", "Leaf_P"));
@@ -750,11 +753,11 @@ TEST(ContinueResults, FarPointsAreDrawnWhereTheyLie) {
   WriteBytes(FiguresFileName(results), FiguresFileBytes(figures, {"a.jpg"}));
   Sitting s;
   DefineStemAndLeaf(s);
-  s.Form->ComboBox1->setCurrentIndex(6);  // 400 %
+  s.Form->Tools().ComboBox1->setCurrentIndex(6);  // 400 %
   s.Prompt.AnswerFile(results);
   s.Form->ContinueResults1Click();
   s.Start();
-  const auto &ops = s.Form->PaintBox1->DisplayList();
+  const auto &ops = s.Form->Pane().Overlay()->DisplayList();
   ASSERT_FALSE(ops.empty());
   EXPECT_GT(ops[0].P2.x(), 1 << 20);
   EXPECT_LT(ops[0].P2.y(), -(1 << 20));
@@ -770,7 +773,7 @@ void DefineStemTipAndLeaf(Sitting &s) {
 // A calibration on the shown image over `dots` and 10 cm, answered `answer`
 // when it asks about values it cannot compute again.
 void Calibrate(Sitting &s, int dots, std::optional<ModalResult> answer = std::nullopt) {
-  s.Form->btMeasure->click();
+  s.Form->btMeasureClick();
   s.Prompt.Dialogs.push_back([](QDialog &d) {
     dynamic_cast<TConvDlg &>(d).btOK->click();
     return d.result();
@@ -813,20 +816,20 @@ TEST(Rescale, NewScaleComputesTheRowsValuesAgain) {
     s.Prompt.Press(mrOk);
     s.Drag({20, 20}, {56, 44});  // 36 x 24 dots
     ASSERT_EQ(RowCells(s, 0), (QStringList{"12", "5", "90", "2", "3", "6"}));
-    s.Form->btNext->click();
-    s.Form->btBack->click();
+    Next(*s.Form);
+    Back(*s.Form);
     Calibrate(s, 150);  // 15 dots/cm
     EXPECT_TRUE(s.Prompt.Questions.size() == 1u);  // Start's only
     EXPECT_EQ(RowCells(s, 0), (QStringList{"15", "4", "90", "1.6", "2.4", "3.84"}));
     s.Prompt.Press(mrOk);
     s.Drag({10, 10}, {55, 10});  // Stem again: 45 dots
-    s.Form->btNext->click();
+    Next(*s.Form);
     s.Prompt.AnswerFile(results);
     ASSERT_TRUE(s.Form->Saveas1Click());
     saved = ReadAll(results);
     EXPECT_TRUE(saved.contains("\tleaf1.jpg\t15\t3\t90\t1.6\t2.4\t3.84\r\n")) << saved.toStdString();
     // The record says what the row says.
-    const TRecordedImage &image = *s.Form->Record.Image(0);
+    const TRecordedImage &image = *s.Form->Log().Record.Image(0);
     EXPECT_EQ(image.Scale->Text, "15");
     QStringList recorded;
     for (const TRecordedFigure &f : image.Figures) recorded << f.Cells;
@@ -856,8 +859,8 @@ TEST(Rescale, NewScaleComputesTheRowsValuesAgain) {
   EXPECT_TRUE(c.Prompt.Questions[1].Text.contains("Stem, Leaf")) << c.Prompt.Questions[1].Text.toStdString();
   EXPECT_TRUE(c.Prompt.Questions[1].Text.contains("15 dots/cm"));
   EXPECT_EQ(RowCells(c, 0), before);
-  EXPECT_TRUE(c.Form->ScaleArmed);
-  EXPECT_FALSE(c.Form->MeasureArmed);
+  EXPECT_TRUE(c.Form->Session().ScaleArmed());
+  EXPECT_FALSE(c.Form->Session().MeasureArmed());
   // A value measured now still uses the row's own scale.
   Calibrate(c, 90, mrYes);  // 9 dots/cm
   EXPECT_EQ(RowCells(c, 0), (QStringList{"9", "", "90", "", "", ""}));
@@ -878,11 +881,11 @@ TEST(ExportAnnotatedImages, EveryPictureGetsANameOfItsOwn) {
   for (const char *name : {"x_3.jpg", "a/x.jpg", "b/x.jpg"}) {
     WriteBytes(dir.filePath(name), MakeJpeg(JpegKind::Baseline, 160, 120, qRgb(40, 100, 50)));
     s.Prompt.AnswerFiles({dir.filePath(name)});
-    s.Form->btOpenImages->click();
+    s.Form->btOpenImagesClick();
   }
   s.Start();
   for (int i = 0; i < 3; ++i) {
-    if (i) s.Form->btNext->click();
+    if (i) Next(*s.Form);
     s.MeasureShownImage(120);
   }
   s.Prompt.Folders.push_back(out.path());

@@ -100,12 +100,12 @@ TEST(SaveCommands, FilterIndexDecidesTheLayoutNotTheExtension) {
     FillWorkedExample(form);
     const QString path = dir.filePath(c.Name);
     prompt.AnswerFile(path, c.Filter);
-    form.bbSave->click();
+    form.bbSaveClick();
     EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, c.Separator));
     EXPECT_FALSE(form.ResultsTable.DataChanged());
     // A second Save writes to the remembered name without asking.
     form.ResultsTable.SetImageCell(1, 4, "3");
-    form.SaveData1->trigger();
+    form.Menus().SaveData1->trigger();
     EXPECT_EQ(ReadAll(path), ResultsFileBytes(form.ResultsTable, c.Separator));
     EXPECT_TRUE(prompt.FileDialogs.empty());
   }
@@ -141,7 +141,7 @@ TEST(SaveCommands, FailuresReportKeepDataChangedAndTheOldFile) {
   // A save cancelled in the dialog writes nothing and keeps the remembered name.
   prompt.CancelFile();
   EXPECT_FALSE(form.Saveas1Click());
-  EXPECT_EQ(form.SaveDialog1.FileName, readOnly);
+  EXPECT_EQ(form.Choosers().SaveDialog1.FileName, readOnly);
 
   // The figures file beside it cannot be replaced: the results file written
   // first is put back as it was, and a new one taken away again. One that
