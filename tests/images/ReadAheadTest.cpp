@@ -3,6 +3,7 @@
 // rules of a failed or changed file hold on arrival.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -10,6 +11,9 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include <fcntl.h>
@@ -170,4 +174,91 @@ TEST(ReadAhead, ReplacedFileKeepingItsTimesIsReadAgain) {
     EXPECT_NEAR(qGreen(w.Shown()), 200, 3);
     EXPECT_NEAR(qRed(w.Shown()), 0, 3);
   }
+}
+
+// Moves made while a picture is on its way change only what is wanted:
+// Next pressed twice at once shows the second image's picture when it
+// arrives, with its own row's scale, and the picture before stays on screen
+// until then. Showing an image that is not read yet returns at once.
+TEST(ReadAhead, MovesWhileAPictureIsOnItsWayEndWhereTheyReach) {
+  Walk w;
+  QStringList files;
+  for (int i = 0; i < 4; ++i)
+    files << w.Write(QStringLiteral("%1.jpg").arg(i), MakePhotoJpeg(2400, 1600, i));
+  w.Open(files);
+  w.Form.ResultsTable.SetImageCell(2, TResultsTable::colDotsPerCm, "37.5");
+  w.Start();
+  ASSERT_TRUE(Settle(w.Form));
+  const QImage first = w.Form.ImageBitmap();
+  w.Form.btNextClick();
+  w.Form.btNextClick();
+  EXPECT_EQ(w.Form.CurrentImage(), 2);
+  if (w.Form.AwaitingPicture()) EXPECT_EQ(w.Form.ImageBitmap(), first);
+  ASSERT_TRUE(Settle(w.Form));
+  EXPECT_TRUE(w.Form.CurrentImageShown());
+  EXPECT_EQ(w.Form.Frame().StatusPanel1->text(), files[2]);
+  EXPECT_EQ(w.Form.Session().DotsPerCm(), 37.5);
+  EXPECT_EQ(w.Prompt.Beeps, 0);
+}
+
+namespace {
+// A reader that waits, as a file on a network folder that no longer answers
+// does, until it is let go; or one that runs out of memory.
+struct StuckReader {
+  std::mutex Mutex;
+  std::condition_variable Cv;
+  bool Go = false, Inside = false, Left = false;
+  TPicture Read(const QString &path) {
+    std::unique_lock<std::mutex> lock(Mutex);
+    Inside = true;
+    Cv.notify_all();
+    Cv.wait(lock, [&] { return Go; });
+    Left = true;
+    Cv.notify_all();
+    TPicture picture;
+    picture.Path = path;
+    return picture;
+  }
+};
+}  // namespace
+
+// A worker stuck in a file does not hold up the end: the read-ahead goes in
+// about a second, leaving the worker behind with what it holds, and the
+// worker ends on its own once the file answers.
+TEST(ReadAhead, StuckWorkerDoesNotHoldUpTheEnd) {
+  auto stuck = std::make_shared<StuckReader>();
+  auto readAhead = std::make_unique<TReadAhead>(
+      [stuck](const QString &path, const TViewPlace &, QImage &, const std::atomic<bool> *) { return stuck->Read(path); });
+  readAhead->Want("/net/photo.jpg", {});
+  {
+    std::unique_lock<std::mutex> lock(stuck->Mutex);
+    ASSERT_TRUE(stuck->Cv.wait_for(lock, std::chrono::seconds(10), [&] { return stuck->Inside; }));
+  }
+  QElapsedTimer timer;
+  timer.start();
+  readAhead.reset();
+  EXPECT_LT(timer.elapsed(), 5000);  // a second by design; only a hang fails
+  std::unique_lock<std::mutex> lock(stuck->Mutex);
+  stuck->Go = true;
+  stuck->Cv.notify_all();
+  ASSERT_TRUE(stuck->Cv.wait_for(lock, std::chrono::seconds(10), [&] { return stuck->Left; }));
+  lock.unlock();
+  QThread::msleep(50);  // the worker returns from the reader and ends
+}
+
+// A reader that fails in a way of its own (no memory for a huge picture)
+// gives a picture that failed, announced like any other: it beeps on
+// arrival rather than ending the program.
+TEST(ReadAhead, ReaderThatThrowsGivesAFailedPicture) {
+  TReadAhead readAhead([](const QString &, const TViewPlace &, QImage &, const std::atomic<bool> *) -> TPicture {
+    throw std::bad_alloc();
+  });
+  QString arrived;
+  QObject::connect(&readAhead, &TReadAhead::Arrived, [&](const QString &path) { arrived = path; });
+  readAhead.Want("/p/huge.jpg", {});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !arrived.isEmpty(); }, 10000));
+  const std::optional<TPicture> picture = readAhead.Take("/p/huge.jpg");
+  ASSERT_TRUE(picture.has_value());
+  EXPECT_FALSE(picture->Ok);
+  EXPECT_EQ(arrived, "/p/huge.jpg");
 }
