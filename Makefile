@@ -48,9 +48,8 @@ test-sanitize:
 	$(SANITIZER_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# The image tests, which run the picture read-ahead's worker thread and the
-# view's reduction on Qt's thread pool, under ThreadSanitizer; the first
-# report fails the run.
+# The image tests, which run the picture read-ahead's worker thread, under
+# ThreadSanitizer; the first report fails the run.
 THREAD_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 
 test-thread:

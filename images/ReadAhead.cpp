@@ -1,16 +1,20 @@
 #include "images/ReadAhead.h"
 
 #include <QFile>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include <sys/eventfd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "images/ImageLoader.h"
 
@@ -101,8 +105,18 @@ struct TReadAhead::State {
   QString Shown, Previous;  // as Plan was last told
   QStringList Keep;         // files whose pictures are wanted
   QImage Spare;             // memory of a picture no longer needed
-  TReadAhead *Owner = nullptr;  // told of each picture read; null once gone
+  // Pictures read and not yet announced, and the wake-up the worker gives
+  // the owner's thread for them: one byte counted on an event file, which
+  // lives as long as this state, so that a worker left behind never writes
+  // to a file closed or given to someone else.
+  QStringList Arrivals;
+  bool OwnerListens = true;
+  const int WakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   std::thread Worker;
+
+  ~State() {
+    if (WakeFd >= 0) ::close(WakeFd);
+  }
 
   // All below with Mutex held.
   void Recycle(QImage &&image) {
@@ -157,9 +171,14 @@ struct TReadAhead::State {
         Done.erase(std::remove_if(Done.begin(), Done.end(), [&](const TPicture &p) { return p.Path == job.Path; }),
                    Done.end());
         Done.push_back(std::move(picture));
-        if (TReadAhead *owner = Owner)
-          QMetaObject::invokeMethod(owner, [owner, path = job.Path] { emit owner->Arrived(path); },
-                                    Qt::QueuedConnection);
+        if (OwnerListens) {
+          Arrivals << job.Path;
+          const quint64 one = 1;
+          if (::write(WakeFd, &one, sizeof one) < 0) {
+            // The counter is full of wake-ups the owner has not read yet:
+            // it is woken anyway.
+          }
+        }
       } else {
         Recycle(std::move(picture.Image));
       }
@@ -172,8 +191,22 @@ struct TReadAhead::State {
 
 TReadAhead::TReadAhead(TPictureReader reader) : State_(std::make_shared<State>()) {
   RaiseImageReaderLimit();
+  if (State_->WakeFd < 0) throw std::runtime_error("The picture reader cannot be started: no event file.");
   State_->Reader = reader ? std::move(reader) : TPictureReader(ReadPicture);
-  State_->Owner = this;
+  // Pictures read are announced on this object's thread when the worker
+  // wakes it.
+  auto *wake = new QSocketNotifier(State_->WakeFd, QSocketNotifier::Read, this);
+  connect(wake, &QSocketNotifier::activated, this, [this] {
+    quint64 count;
+    while (::read(State_->WakeFd, &count, sizeof count) > 0) {
+    }
+    QStringList arrived;
+    {
+      std::lock_guard<std::mutex> lock(State_->Mutex);
+      arrived.swap(State_->Arrivals);
+    }
+    for (const QString &path : arrived) emit Arrived(path);
+  });
   State_->Worker = std::thread([state = State_] { state->Run(); });
 }
 
@@ -182,7 +215,7 @@ TReadAhead::~TReadAhead() {
   State_->Stop = true;
   State_->Cancel = true;
   State_->Pending.reset();
-  State_->Owner = nullptr;
+  State_->OwnerListens = false;
   State_->WorkCv.notify_all();
   const bool ended = State_->EndCv.wait_for(lock, std::chrono::seconds(1), [&] { return State_->Ended; });
   lock.unlock();

@@ -78,6 +78,22 @@ struct Program : ::testing::Test {
     opened.Files = files;
     Form->Log().Remember({opened});
   }
+  // The run started on one dark green picture of `size` with one line
+  // definition, the Start question answered Yes with the real keys.
+  void StartOn(QSize size) {
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
+    AddLine();
+    OpenImages({Dir.filePath("leaf.bmp")});
+    const XWindow main = MainWindow();
+    AsUser([&] { Next(*Form); },
+           [&](XDesktop &d) {
+             ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
+             d.Key(XK_Return);  // Yes
+           });
+    ASSERT_EQ(Form->CurrentImage(), 0);
+  }
   // The live value's place on the screen, while a figure's pop-up is open.
   QRect LiveValueOnScreen() {
     QRect label;
@@ -298,18 +314,8 @@ TEST_F(Program, ScaleDialogAndPopUpUnderThePointer) {
 // beside the live value by the release, and a calibration and a line
 // dragged there measure what the pointer covered.
 TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
-  QImage picture(400, 300, QImage::Format_RGB32);
-  picture.fill(Qt::darkGreen);
-  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
-  AddLine();
-  OpenImages({Dir.filePath("leaf.bmp")});
+  StartOn(QSize(400, 300));
   const XWindow main = MainWindow();
-  AsUser([&] { Next(*Form); },
-         [&](XDesktop &d) {
-           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
-           d.Key(XK_Return);  // Yes
-         });
-  ASSERT_EQ(Form->CurrentImage(), 0);
   Form->Tools().ComboBox1->setCurrentIndex(6);  // 400 %
   ASSERT_EQ(Form->Pane().Zoom(), 4.0);
   Form->btMeasureClick();
@@ -351,17 +357,8 @@ TEST_F(Program, PopUpBesideThePointerInAScrolledView) {
 // Real drags with the loupe on and, after Ctrl+L, off give the same values;
 // Ctrl + the wheel over the picture zooms about the pointer.
 TEST_F(Program, DrawingAidsChangeNoValueAndTheWheelZoomsAtThePointer) {
-  QImage picture(900, 700, QImage::Format_RGB32);
-  picture.fill(Qt::darkGreen);
-  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
-  AddLine();
-  OpenImages({Dir.filePath("leaf.bmp")});
+  StartOn(QSize(900, 700));
   const XWindow main = MainWindow();
-  AsUser([&] { Next(*Form); },
-         [&](XDesktop &d) {
-           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
-           d.Key(XK_Return);  // Yes
-         });
   const QPoint viewInWindow = Form->Pane().viewport()->mapTo(Form.get(), QPoint(0, 0));
   QStringList values;
   for (bool loupe : {true, false}) {
@@ -451,17 +448,8 @@ TEST_F(Program, ScreenReaderHearsTheLiveValue) {
     QApplication::processEvents();
     return QAccessible::isActive();
   }, 10)) << "no accessibility bus";
-  QImage picture(600, 400, QImage::Format_RGB32);
-  picture.fill(Qt::darkGreen);
-  ASSERT_TRUE(picture.save(Dir.filePath("leaf.bmp"), "BMP"));
-  AddLine();
-  OpenImages({Dir.filePath("leaf.bmp")});
+  StartOn(QSize(600, 400));
   const XWindow main = MainWindow();
-  AsUser([&] { Next(*Form); },
-         [&](XDesktop &d) {
-           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
-           d.Key(XK_Return);  // Yes
-         });
   Form->btMeasureClick();
   const QPoint viewInWindow = Form->Pane().Overlay()->mapTo(Form.get(), QPoint(0, 0));
   static int announced = 0;
