@@ -64,12 +64,11 @@ QString TJournal::SetAside(const QString &path) {
   return aside;
 }
 
-bool TJournal::OpenAppend(const QString &path, bool create) {
+bool TJournal::Create(const QString &path) {
   auto lock = std::make_unique<QLockFile>(LockName(path));
   lock->setStaleLockTime(0);
   if (!lock->tryLock(0)) return false;
-  const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
-  const int fd = ::open(QFile::encodeName(path).constData(), flags, 0600);
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_CREAT | O_EXCL, 0600);
   if (fd < 0) return false;
   Fd_ = fd;
   Path_ = path;
@@ -85,7 +84,7 @@ bool TJournal::Append(const QByteArray &header, const QByteArray &bytes) {
     const QString name = folder + u'/' + QLatin1String(kPrefix) +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + u'-' +
                          QString::number(QCoreApplication::applicationPid()) + QLatin1String(kSuffix);
-    if (!OpenAppend(name, true)) return false;
+    if (!Create(name)) return false;
     SyncFolder(folder);
     out.prepend(header);
   }
@@ -99,11 +98,6 @@ bool TJournal::Append(const QByteArray &header, const QByteArray &bytes) {
     left -= n;
   }
   return ::fdatasync(Fd_) == 0;
-}
-
-bool TJournal::Adopt(const QString &path) {
-  Close();
-  return OpenAppend(path, false);
 }
 
 void TJournal::Close() {

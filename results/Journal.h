@@ -32,16 +32,13 @@ public:
   // The first call makes the file, `header` first. False when the file could
   // not be made or written.
   bool Append(const QByteArray &header, const QByteArray &bytes);
-  // Goes on writing to a journal left by an earlier sitting (after it was
-  // brought back): it becomes this sitting's.
-  bool Adopt(const QString &path);
   // The sitting ended normally: the journal is closed and removed.
   void Finish();
   QString Path() const { return Path_; }
-  bool IsOpen() const { return Fd_ >= 0; }
 
 private:
-  bool OpenAppend(const QString &path, bool create);
+  // Makes a new journal and takes its lock.
+  bool Create(const QString &path);
   void Close();
 
   int Fd_ = -1;
