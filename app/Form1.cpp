@@ -93,14 +93,20 @@ void TForm1::ConnectCommands() {
   bind(m.Loupe1, &TForm1::Loupe1Click);
   bind(m.FitImage1, &TForm1::FitImage1Click);
   bind(m.ActualSize1, &TForm1::ActualSize1Click);
+  for (QObject *s : {static_cast<QObject *>(m.NextObject1), static_cast<QObject *>(Tools_.btNextObject)})
+    bind(s, &TForm1::NextObject1Click);
+  bind(m.Undo1, &TForm1::Undo1Click);
+  bind(m.Redo1, &TForm1::Redo1Click);
   // Double-click, or Enter on the current row, goes to that row's image.
   // (Not the view's "activated", which some desktops give for a single click.)
+  // Grid row r is table row r + 1. Delete on an object's row deletes it.
   connect(StringGrid1_, &QTableView::doubleClicked, this,
-          [this](const QModelIndex &index) { StringGrid1DblClick(index.row()); });
+          [this](const QModelIndex &index) { StringGrid1DblClick(ResultsTable.ImageOfRow(index.row() + 1)); });
   new TEventFilter(StringGrid1_, QEvent::KeyPress, [this](QEvent *event) {
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-    if (StringGrid1_->currentIndex().isValid()) StringGrid1DblClick(StringGrid1_->currentIndex().row());
+    const int key = static_cast<QKeyEvent *>(event)->key(), row = StringGrid1_->currentIndex().row() + 1;
+    if (key == Qt::Key_Delete && row > 0) DeleteObject(row);
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return key == Qt::Key_Delete;
+    if (row > 0) StringGrid1DblClick(ResultsTable.ImageOfRow(row));
     return true;
   });
   Pane_->AttachZoomBox(Tools_.ComboBox1);
@@ -214,8 +220,21 @@ bool TForm1::AskYes(const QString &question) {
   return Prompt_.Ask(question, QStringLiteral("Confirm"), false) == mrYes;
 }
 
-void TForm1::WriteCells(int column, const QStringList &texts) {
-  ResultsTable.SetImageCells(CurrentImage_, column, texts);
+void TForm1::WriteCells(int object, int column, const QStringList &texts) {
+  if (object > ResultsTable.ObjectCount(CurrentImage_)) ResultsTable.AddObject(CurrentImage_);
+  ResultsTable.SetObjectCells(CurrentImage_, object, column, texts);
+  ResultsTable.ShowImageRow(CurrentImage_, object);
+}
+
+void TForm1::DeleteObject(int row) {
+  const int image = ResultsTable.ImageOfRow(row), object = ResultsTable.ObjectOfRow(row);
+  // An image's own row stays: its values are undone or measured again.
+  if (image < 0 || object < 2) return Prompt_.Beep();
+  if (AskYes(QStringLiteral("Delete object %1 of %2, with its values and figures?")
+                 .arg(object)
+                 .arg(ResultsTable.Cell(TResultsTable::colFileName, row))))
+    Session_->DeleteObject(image, object);
+  UpdateStepDisplay();
 }
 
 double TForm1::Zoom() const { return Pane_->Zoom(); }

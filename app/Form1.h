@@ -68,6 +68,11 @@ public:
   void btBackClick();
   void btMeasureClick();
   void StringGrid1DblClick(int image);
+  void NextObject1Click() { Session_->NextObject(); UpdateStepDisplay(); }
+  void Undo1Click() { Session_->Undo(); UpdateStepDisplay(); }
+  void Redo1Click() { Session_->Redo(); UpdateStepDisplay(); }
+  // Delete on a row of the table: the object of that row, after a question.
+  void DeleteObject(int row);
   void ComboBox1Change();
   void FitImage1Click();
   void ActualSize1Click();
@@ -122,14 +127,16 @@ private:
   bool AskYes(const QString &question) override;
   bool PictureShown() const override { return CurrentImageShown(); }
   int Image() const override { return CurrentImage_; }
-  QString Cell(int column) const override { return ResultsTable.Cell(column, CurrentImage_ + 1); }
-  void WriteCells(int column, const QStringList &texts) override;
+  std::vector<QStringList> Rows(int image) const override { return ResultsTable.ImageRows(image); }
+  void SetRows(int image, const std::vector<QStringList> &rows) override { ResultsTable.SetImageRows(image, rows); }
+  void WriteCells(int object, int column, const QStringList &texts) override;
   QChar Decimal() const override { return DecimalSeparator_; }
-  const TRecordedImage *Recorded() const override { return Log_.Record.Image(CurrentImage_); }
+  const TRecordedImage *Recorded(int image) const override { return Log_.Record.Image(image); }
   void Remember(const std::vector<TRecordEntry> &entries) override { Log_.Remember(entries); }
   double Zoom() const override;
   void EraseOverlay() override;
   void ResetOverlay() override;
+  void DrawRecord() override { DrawRecordedFigures(); }
   void ShowAids(QPoint p) override;
   void HideAids() override;
 

@@ -44,12 +44,14 @@ TToolBarParts BuildToolBar(QWidget *window) {
   ZoomBox::Fill(t.ComboBox1);
   t.ComboBox1->setGeometry(361, 3, 93, 23);
   t.bbSave = button("bbSave", QStringLiteral("Save"), QStyle::SP_DialogSaveButton, 454, 83);
+  t.btNextObject = button("btNextObject", QStringLiteral("Next Object"), QStyle::SP_FileDialogNewFolder, 537, 110);
   // The keyboard order differs from the visual one.
   QWidget::setTabOrder(t.btOpenImages, t.btNext);
   QWidget::setTabOrder(t.btNext, t.btBack);
   QWidget::setTabOrder(t.btBack, t.bbSave);
   QWidget::setTabOrder(t.bbSave, t.ComboBox1);
   QWidget::setTabOrder(t.ComboBox1, t.btMeasure);
+  QWidget::setTabOrder(t.btMeasure, t.btNextObject);
   return t;
 }
 
@@ -80,6 +82,10 @@ TMenuParts BuildMenus(QMainWindow *window) {
   m.Next1 = m.PopupMenu1->addAction(QStringLiteral("Start"));
   m.Measure1 = m.PopupMenu1->addAction(QStringLiteral("Measure"));
   m.Back1 = m.PopupMenu1->addAction(QStringLiteral("Back"));
+  m.PopupMenu1->addSeparator();
+  m.NextObject1 = m.PopupMenu1->addAction(QStringLiteral("Next Object"));
+  m.Undo1 = m.PopupMenu1->addAction(QStringLiteral("Undo"));
+  m.Redo1 = m.PopupMenu1->addAction(QStringLiteral("Redo"));
   m.Loupe1 = new QAction(QStringLiteral("Loupe"), window);
   m.Loupe1->setCheckable(true);
   m.Loupe1->setChecked(true);
@@ -100,9 +106,13 @@ void BindKeys(QMainWindow *window, const TMenuParts &m, const TToolBarParts &t) 
   m.Loupe1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   m.FitImage1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
   m.ActualSize1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+  m.NextObject1->setShortcut(QKeySequence(Qt::Key_Insert));
+  m.Undo1->setShortcut(QKeySequence::Undo);
+  m.Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   // The pop-up menu's items act from anywhere in the window, not only while
   // the pop-up is open.
-  window->addActions({m.Next1, m.Measure1, m.Back1, m.Loupe1, m.FitImage1, m.ActualSize1});
+  window->addActions({m.Next1, m.Measure1, m.Back1, m.Loupe1, m.FitImage1, m.ActualSize1, m.NextObject1, m.Undo1,
+                      m.Redo1});
 
   auto key = [](QAction *a) { return a->shortcut().toString(QKeySequence::NativeText); };
   const struct {
@@ -113,8 +123,12 @@ void BindKeys(QMainWindow *window, const TMenuParts &m, const TToolBarParts &t) 
               {t.btNext, QStringLiteral("Start / Next"), m.Next1},
               {t.btMeasure, QStringLiteral("Measure"), m.Measure1},
               {t.btBack, QStringLiteral("Back"), m.Back1},
-              {t.bbSave, QStringLiteral("Save Data"), m.SaveData1}};
+              {t.bbSave, QStringLiteral("Save Data"), m.SaveData1},
+              {t.btNextObject, QStringLiteral("Next Object"), m.NextObject1}};
   for (const auto &tip : tips) tip.Button->setToolTip(tip.Command + QStringLiteral(" (") + key(tip.Keyed) + u')');
+  t.btNextObject->setToolTip(t.btNextObject->toolTip() +
+                             QStringLiteral("\nUndo: %1, Redo: %2").arg(key(m.Undo1), key(m.Redo1)) +
+                             QStringLiteral(" or ") + m.Redo1->shortcuts().value(1).toString(QKeySequence::NativeText));
   t.ComboBox1->setToolTip(QStringLiteral("Zoom (Ctrl+mouse wheel over the picture)\nWhole picture: %1, 100 %: %2\n"
                                          "Loupe while drawing: %3")
                               .arg(key(m.FitImage1), key(m.ActualSize1), key(m.Loupe1)));
@@ -157,15 +171,18 @@ TStepPanel BuildStepPanel(QWidget *window) {
   s.lbMeasureNo = label("lbMeasureNo", 104);
   s.lbMeasureName = label("lbMeasureName", 128);
   s.lbMeasureType = label("lbMeasureType", 152);
+  s.lbObject = label("lbObject", 176);
   return s;
 }
 
-void TStepPanel::Show(bool scale, bool measure, const QString &number, const QString &name, const QString &kind) {
+void TStepPanel::Show(bool scale, bool measure, const QString &number, const QString &name, const QString &kind,
+                      const QString &object) {
   HighlightPanel(pnScale, scale);
   HighlightPanel(pnMeasure, measure);
   lbMeasureNo->setText(number);
   lbMeasureName->setText(name);
   lbMeasureType->setText(kind);
+  lbObject->setText(object);
 }
 
 TWindowFrame LayOutWindow(QMainWindow *window, QWidget *toolBar, QWidget *steps, QWidget *picture, QWidget *grid) {

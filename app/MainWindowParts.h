@@ -22,7 +22,7 @@ class QWidget;
 struct TToolBarParts {
   QWidget *ToolBar1 = nullptr;
   QToolButton *btOpenImages = nullptr, *btNext = nullptr, *btMeasure = nullptr, *btBack = nullptr,
-              *bbSave = nullptr;
+              *bbSave = nullptr, *btNextObject = nullptr;
   QComboBox *ComboBox1 = nullptr;
 };
 TToolBarParts BuildToolBar(QWidget *window);
@@ -39,6 +39,8 @@ struct TMenuParts {
   QAction *AboutScaliper1 = nullptr;
   QMenu *PopupMenu1 = nullptr;
   QAction *Next1 = nullptr, *Measure1 = nullptr, *Back1 = nullptr;
+  // Many objects on one image, and taking back what was confirmed.
+  QAction *NextObject1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr;
   QAction *Loupe1 = nullptr, *FitImage1 = nullptr, *ActualSize1 = nullptr;
 };
 TMenuParts BuildMenus(QMainWindow *window);
@@ -54,10 +56,11 @@ void BindKeys(QMainWindow *window, const TMenuParts &menus, const TToolBarParts 
 struct TStepPanel {
   QWidget *Splitter1 = nullptr;
   QLabel *pnScale = nullptr, *pnMeasure = nullptr;
-  QLabel *lbMeasureNo = nullptr, *lbMeasureName = nullptr, *lbMeasureType = nullptr;
-  // Lights the panel of the step armed and names the measurement due (none:
-  // empty labels).
-  void Show(bool scale, bool measure, const QString &number, const QString &name, const QString &kind);
+  QLabel *lbMeasureNo = nullptr, *lbMeasureName = nullptr, *lbMeasureType = nullptr, *lbObject = nullptr;
+  // Lights the panel of the step armed and names the measurement due and
+  // its object (none: empty labels).
+  void Show(bool scale, bool measure, const QString &number, const QString &name, const QString &kind,
+            const QString &object = QString());
 };
 TStepPanel BuildStepPanel(QWidget *window);
 

@@ -56,39 +56,15 @@ bool TForm1::OfferLeftOverJournal() {
 void TForm1::RestoreEntries(const std::vector<TRecordEntry> &entries) {
   bool values = false;
   for (const TRecordEntry &e : entries) {
-    const bool row = e.Image >= 0 && e.Image < ResultsTable.ImageCount;
-    switch (e.Kind) {
-      case TRecordEntry::Definitions:
-        if (!DefinitionsLocked()) ReplaceDefinitions(DefinitionList, ResultsTable, e.Defs);
-        break;
-      case TRecordEntry::Images: ResultsTable.AppendImageRows(e.Files); break;
-      case TRecordEntry::Continued:
-        ResultsTable.AppendSavedRows(e.Rows);
-        values = values || !e.Rows.empty();
-        if (!e.Decimal.isNull()) DecimalSeparator_ = e.Decimal;
-        SetSaveTarget(Choosers_.SaveDialog1, e.File, e.Separator == ',' ? rftCsv : rftTabbedText);
-        break;
-      case TRecordEntry::Scale:
-        if (e.RecordOnly || !row) break;
-        ResultsTable.SetImageCell(e.Image, TResultsTable::colDotsPerCm, e.ScaleValue.Text);
-        Session_->TakeScale(e.ScaleValue.DotsPerCm, e.ScaleValue.KnownCm);
-        values = true;
-        break;
-      case TRecordEntry::Figure:
-        if (e.RecordOnly || !row) break;
-        if (!e.DotsPerCmCell.isEmpty())
-          ResultsTable.SetImageCell(e.Image, TResultsTable::colDotsPerCm, e.DotsPerCmCell);
-        ResultsTable.SetImageCells(e.Image, e.FigureValue.FirstColumn, e.FigureValue.Cells);
-        values = true;
-        break;
-      case TRecordEntry::Cells:
-        if (row) ResultsTable.SetImageCells(e.Image, e.Column, e.Texts);
-        break;
-      case TRecordEntry::Path:
-        if (row) ResultsTable.SetImageCell(e.Image, TResultsTable::colPath, e.Folder);
-        break;
-      case TRecordEntry::Saved: SetSaveTarget(Choosers_.SaveDialog1, e.File, e.FilterIndex); break;
+    if (e.Kind == TRecordEntry::Definitions && !DefinitionsLocked())
+      ReplaceDefinitions(DefinitionList, ResultsTable, e.Defs);
+    if (e.Kind == TRecordEntry::Continued) {
+      if (!e.Decimal.isNull()) DecimalSeparator_ = e.Decimal;
+      SetSaveTarget(Choosers_.SaveDialog1, e.File, e.Separator == ',' ? rftCsv : rftTabbedText);
     }
+    if (e.Kind == TRecordEntry::Saved) SetSaveTarget(Choosers_.SaveDialog1, e.File, e.FilterIndex);
+    if (e.Kind == TRecordEntry::Scale && !e.RecordOnly) Session_->TakeScale(e.ScaleValue.DotsPerCm, e.ScaleValue.KnownCm);
+    values = RestoreIntoTable(ResultsTable, e) || values;
     Log_.Record.Apply(e);
   }
   // Values stand in the definitions' columns: they must no longer move.

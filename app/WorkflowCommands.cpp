@@ -93,6 +93,7 @@ void TForm1::GoToImage(int i) {
   // it ends here, and the armed step stays as it is.
   Session_->EndUnfinishedFigure();
   Direction_ = i < CurrentImage_ ? -1 : 1;
+  if (i != CurrentImage_) Session_->ImageChanged();
   CurrentImage_ = i;
   ResultsTable.ShowImageRow(CurrentImage_);
   ShowImage(CurrentImage_);
@@ -168,7 +169,9 @@ void TForm1::UpdateStepDisplay() {
   const TMeasureSession &s = *Session_;
   if (s.MeasureArmed() && !s.ScaleArmed()) {
     const TMeasureType &def = DefinitionList.At(s.Step());
-    Steps_.Show(false, true, QString::number(s.Step() + 1), def.Name, MeasureKinds::DisplayName(def.Kind));
+    const bool several = s.Object() > 1 || ResultsTable.ObjectCount(CurrentImage_) > 1;
+    Steps_.Show(false, true, QString::number(s.Step() + 1), def.Name, MeasureKinds::DisplayName(def.Kind),
+                several ? QStringLiteral("Object %1").arg(s.Object()) : QString());
   } else {
     Steps_.Show(s.ScaleArmed(), false, QString(), QString(), QString());
   }

@@ -6,6 +6,8 @@
 #include "measuring/ValueText.h"
 #include "common/Prompter.h"
 
+#include <algorithm>
+
 namespace {
 const QColor kRed(255, 0, 0);
 const QColor kYellow(255, 255, 0);
@@ -130,6 +132,115 @@ void TMeasureSession::TakeScale(double dotsPerCm, int knownCm) {
   if (knownCm > 0) KnownLengthCm_ = knownCm;
 }
 
+void TMeasureSession::ImageChanged() {
+  // The step armed carries over; it is the first object's.
+  if (Object_ > 1) Step_ = 0;
+  Object_ = 1;
+  if (MeasureArmed_) SkipUnmeasurableSteps();
+}
+
+bool TMeasureSession::NextObject() {
+  if (!Host_.PictureShown() || DotsPerCm_ <= 0 || ScaleArmed_ || Definitions_.IsEmpty()) {
+    Host_.Beep();
+    return false;
+  }
+  EndUnfinishedFigure();
+  // A new object once the one due has a row; the next press starts it.
+  const int rows = int(Host_.Rows(Host_.Image()).size());
+  if (Object_ <= rows) Object_ = rows + 1;
+  Step_ = 0;
+  MeasureArmed_ = true;
+  SkipUnmeasurableSteps();
+  return true;
+}
+
+TMeasureSession::TSnapshot TMeasureSession::Snapshot(int image) const {
+  TSnapshot s;
+  s.Rows = Host_.Rows(image);
+  if (const TRecordedImage *r = Host_.Recorded(image)) s.Record = *r;
+  s.ScaleArmed = ScaleArmed_;
+  s.MeasureArmed = MeasureArmed_;
+  s.Step = Step_;
+  s.Object = Object_;
+  s.DotsPerCm = DotsPerCm_;
+  return s;
+}
+
+void TMeasureSession::Begin(int image) {
+  THistory &h = History_[image];
+  h.Undo.push_back(Snapshot(image));
+  h.Redo.clear();
+}
+
+void TMeasureSession::PutBack(int image, const TSnapshot &to) {
+  Host_.SetRows(image, to.Rows);
+  TRecordEntry state;
+  state.Kind = TRecordEntry::State;
+  state.Image = image;
+  state.Rows = to.Rows;
+  state.ImageValue = to.Record;
+  Host_.Remember({state});
+  if (image != Host_.Image()) return;
+  ScaleArmed_ = to.ScaleArmed;
+  MeasureArmed_ = to.MeasureArmed;
+  Step_ = to.Step;
+  Object_ = to.Object;
+  DotsPerCm_ = to.DotsPerCm;
+  Host_.EraseOverlay();
+  Host_.DrawRecord();
+}
+
+bool TMeasureSession::Undo() {
+  EndUnfinishedFigure();
+  const int image = Host_.Image();
+  THistory &h = History_[image];
+  if (h.Undo.empty() || !Host_.PictureShown()) {
+    Host_.Beep();
+    return false;
+  }
+  h.Redo.push_back(Snapshot(image));
+  const TSnapshot before = std::move(h.Undo.back());
+  h.Undo.pop_back();
+  PutBack(image, before);
+  return true;
+}
+
+bool TMeasureSession::Redo() {
+  EndUnfinishedFigure();
+  const int image = Host_.Image();
+  THistory &h = History_[image];
+  if (h.Redo.empty() || !Host_.PictureShown()) {
+    Host_.Beep();
+    return false;
+  }
+  h.Undo.push_back(Snapshot(image));
+  const TSnapshot after = std::move(h.Redo.back());
+  h.Redo.pop_back();
+  PutBack(image, after);
+  return true;
+}
+
+void TMeasureSession::DeleteObject(int image, int object) {
+  std::vector<QStringList> rows = Host_.Rows(image);
+  if (object < 2 || object > int(rows.size())) return;
+  if (image == Host_.Image()) EndUnfinishedFigure();
+  Begin(image);
+  TSnapshot after = History_[image].Undo.back();
+  after.Rows.erase(after.Rows.begin() + (object - 1));
+  std::vector<TRecordedFigure> &figures = after.Record.Figures;
+  figures.erase(std::remove_if(figures.begin(), figures.end(), [&](const TRecordedFigure &f) { return f.Object == object; }),
+                figures.end());
+  for (TRecordedFigure &f : figures)
+    if (f.Object > object) --f.Object;
+  if (image == Host_.Image() && Object_ >= object) {
+    // The object due is the same one under its new number; the one deleted
+    // gives way to the last.
+    after.Object = Object_ > object ? Object_ - 1 : int(after.Rows.size());
+    if (Object_ == object) after.MeasureArmed = false;
+  }
+  PutBack(image, after);
+}
+
 std::optional<QStringList> TMeasureSession::Values(QPoint end) const {
   const TMeasureType &def = Due();
   std::vector<QPointF> points{ImagePoint(StartPoint_), ImagePoint(end)};
@@ -182,20 +293,25 @@ void TMeasureSession::ScaleRelease(QPoint end) {
   double dotsPerCm = double(dots) / KnownLengthCm_;
   int result = Host_.AskScale(dots, knownCm, dotsPerCm);
   std::vector<TRecordEntry> entries(1);
+  if (result == mrOk) Begin(Host_.Image());
   // Keeping the old scale leaves everything as after Cancel.
-  if (result == mrOk && !Rescale(dotsPerCm, entries)) result = mrCancel;
+  if (result == mrOk && !Rescale(dotsPerCm, entries)) {
+    result = mrCancel;
+    History_[Host_.Image()].Undo.pop_back();  // nothing was done
+  }
   if (result == mrOk) {
     DotsPerCm_ = dotsPerCm;
     KnownLengthCm_ = knownCm;
     const QString text = FormatValue(DotsPerCm_, Host_.Decimal());
-    Host_.WriteCells(kDotsPerCmColumn, {text});
+    Host_.WriteCells(1, kDotsPerCmColumn, {text});
     TRecordEntry &entry = entries[0];
     entry.Kind = TRecordEntry::Scale;
     entry.Image = Host_.Image();
     entry.ScaleValue = {ImagePoint(StartPoint_), ImagePoint(end), KnownLengthCm_, DotsPerCm_, text};
     for (const TRecordEntry &e : entries) {
-      if (e.Kind == TRecordEntry::Figure) Host_.WriteCells(e.FigureValue.FirstColumn, e.FigureValue.Cells);
-      if (e.Kind == TRecordEntry::Cells) Host_.WriteCells(e.Column, e.Texts);
+      if (e.Kind == TRecordEntry::Figure)
+        Host_.WriteCells(e.FigureValue.Object, e.FigureValue.FirstColumn, e.FigureValue.Cells);
+      if (e.Kind == TRecordEntry::Cells) Host_.WriteCells(e.Object, e.Column, e.Texts);
     }
     Host_.Remember(entries);
     Step_ = 0;
@@ -210,45 +326,49 @@ void TMeasureSession::ScaleRelease(QPoint end) {
 }
 
 bool TMeasureSession::Rescale(double dotsPerCm, std::vector<TRecordEntry> &entries) {
-  const TRecordedImage *recorded = Host_.Recorded();
+  const int image = Host_.Image();
+  const TRecordedImage *recorded = Host_.Recorded(image);
+  const std::vector<QStringList> rows = Host_.Rows(image);
   QStringList unrecorded;
   std::vector<TRecordEntry> cleared;
-  for (int p = 0; p < Definitions_.Count(); ++p) {
-    const TMeasureType &def = Definitions_.At(p);
-    QStringList cells;
-    for (int c = 0; c < ColumnCount(def); ++c) cells << Host_.Cell(def.FirstCol + c);
-    // An angle is the same under every scale, and an empty value has
-    // nothing to convert.
-    if (def.Kind == mkAngle || cells.join(QString()).isEmpty()) continue;
-    const TRecordedFigure *figure = nullptr;
-    if (recorded)
-      for (const TRecordedFigure &f : recorded->Figures)
-        if (f.Definition == p + 1) figure = &f;
-    const std::optional<QStringList> again =
-        figure ? FigureCells(def, figure->Points, dotsPerCm, Host_.Decimal()) : std::nullopt;
-    TRecordEntry e;
-    e.Image = Host_.Image();
-    if (again) {
-      e.Kind = TRecordEntry::Figure;
-      e.FigureValue = *figure;
-      e.FigureValue.Cells = *again;
-      entries.push_back(e);
-      continue;
+  for (int object = 1; object <= int(rows.size()); ++object) {
+    for (int p = 0; p < Definitions_.Count(); ++p) {
+      const TMeasureType &def = Definitions_.At(p);
+      const QStringList cells = rows[size_t(object - 1)].mid(def.FirstCol, ColumnCount(def));
+      // An angle is the same under every scale, and an empty value has
+      // nothing to convert.
+      if (def.Kind == mkAngle || cells.join(QString()).isEmpty()) continue;
+      const TRecordedFigure *figure = nullptr;
+      if (recorded)
+        for (const TRecordedFigure &f : recorded->Figures)
+          if (f.Object == object && f.Definition == p + 1) figure = &f;
+      const std::optional<QStringList> again =
+          figure ? FigureCells(def, figure->Points, dotsPerCm, Host_.Decimal()) : std::nullopt;
+      TRecordEntry e;
+      e.Image = image;
+      if (again) {
+        e.Kind = TRecordEntry::Figure;
+        e.FigureValue = *figure;
+        e.FigureValue.Cells = *again;
+        entries.push_back(e);
+        continue;
+      }
+      // Values whose figure is not known (a results file continued without
+      // its figures) cannot be computed again; under the new scale they
+      // would be wrong.
+      unrecorded << (rows.size() > 1 ? def.Name + u' ' + QString::number(object) : def.Name);
+      e.Kind = TRecordEntry::Cells;
+      e.Object = object;
+      e.Column = def.FirstCol;
+      for (int c = 0; c < cells.size(); ++c) e.Texts << QString();
+      cleared.push_back(e);
     }
-    // Values whose figure is not known (a results file continued without its
-    // figures) cannot be computed again; under the new scale they would be
-    // wrong.
-    unrecorded << def.Name;
-    e.Kind = TRecordEntry::Cells;
-    e.Column = def.FirstCol;
-    for (int c = 0; c < cells.size(); ++c) e.Texts << QString();
-    cleared.push_back(e);
   }
   if (!unrecorded.isEmpty() &&
       !Host_.AskYes(QStringLiteral("The values of %1 on this image were taken with the scale %2 dots/cm and have no "
                                    "recorded figure to be computed again with the new one. Clear them? (No keeps "
                                    "the old scale.)")
-                        .arg(unrecorded.join(QStringLiteral(", ")), Host_.Cell(kDotsPerCmColumn))))
+                        .arg(unrecorded.join(QStringLiteral(", ")), rows.at(0).value(kDotsPerCmColumn))))
     return false;
   entries.insert(entries.end(), cleared.begin(), cleared.end());
   return true;
@@ -268,20 +388,30 @@ void TMeasureSession::ConfirmFigure(const std::vector<QPoint> &points, QPoint re
   // again, as after Retry.
   if (!values) Host_.Beep();
   if (values && Host_.AskOkRetry(release) == mrOk) {
-    DrawMark(Overlay_, def.Kind, points, def.Name);
+    const int image = Host_.Image();
+    const int objects = int(Host_.Rows(image).size());
+    Begin(image);
     TRecordEntry entry;
     entry.Kind = TRecordEntry::Figure;
-    entry.Image = Host_.Image();
+    entry.Image = image;
     // The row says which scale its values were taken with.
-    if (Host_.Cell(kDotsPerCmColumn).isEmpty()) {
+    if (Host_.Rows(image).at(0).value(kDotsPerCmColumn).isEmpty()) {
       entry.DotsPerCmCell = FormatValue(DotsPerCm_, Host_.Decimal());
-      Host_.WriteCells(kDotsPerCmColumn, {entry.DotsPerCmCell});
+      Host_.WriteCells(1, kDotsPerCmColumn, {entry.DotsPerCmCell});
     }
-    Host_.WriteCells(def.FirstCol, *values);
+    Host_.WriteCells(Object_, def.FirstCol, *values);
     entry.FigureValue = {Step_ + 1, def.Name, int(def.Kind), {}, def.FirstCol, *values,
-                         FigureUnits(def, int(values->size()))};
+                         FigureUnits(def, int(values->size())), Object_};
     for (QPoint p : points) entry.FigureValue.Points.push_back(ImagePoint(p));
     Host_.Remember({entry});
+    if (Object_ > 1 || objects > 1) {
+      // A new object's row, or a figure among several objects: every label
+      // names its object.
+      Host_.EraseOverlay();
+      Host_.DrawRecord();
+    } else {
+      DrawMark(Overlay_, def.Kind, points, def.Name);
+    }
     ++Step_;
     SkipUnmeasurableSteps();
   } else {
@@ -335,7 +465,7 @@ void DrawRecorded(TOverlay &overlay, const TRecordedImage &recorded, double zoom
   for (const TRecordedFigure &f : recorded.Figures) {
     std::vector<QPoint> points;
     for (QPointF p : f.Points) points.push_back(at(p));
-    if (points.size() >= 2) DrawMark(overlay, TMeasureKind(f.Kind), points, f.Name);
+    if (points.size() >= 2) DrawMark(overlay, TMeasureKind(f.Kind), points, recorded.Label(f));
   }
   overlay.PenColor = kRed;
 }

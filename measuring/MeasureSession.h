@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -28,22 +29,29 @@ public:
   // A question answered Yes or No.
   virtual bool AskYes(const QString &question) = 0;
   // Whether the view shows the current image's picture, so that what is
-  // drawn on it belongs to that image's row.
+  // drawn on it belongs to that image's rows.
   virtual bool PictureShown() const = 0;
-  // The current image (its row is Image() + 1), and the cells of its row.
+  // The current image.
   virtual int Image() const = 0;
-  virtual QString Cell(int column) const = 0;
-  virtual void WriteCells(int column, const QStringList &texts) = 0;
+  // An image's rows, one per object (its own row first), and putting them
+  // back as they were (adding or taking away rows of further objects).
+  virtual std::vector<QStringList> Rows(int image) const = 0;
+  virtual void SetRows(int image, const std::vector<QStringList> &rows) = 0;
+  // Cells of the current image's object (from 1; the next object's row is
+  // made for it); a fixed column goes to all of the image's rows.
+  virtual void WriteCells(int object, int column, const QStringList &texts) = 0;
   // The decimal separator of values written.
   virtual QChar Decimal() const = 0;
-  // The record of the current image, and taking entries into the record.
-  virtual const TRecordedImage *Recorded() const = 0;
+  // The record of an image, and taking entries into the record.
+  virtual const TRecordedImage *Recorded(int image) const = 0;
   virtual void Remember(const std::vector<TRecordEntry> &entries) = 0;
   // Overlay pixels per image pixel.
   virtual double Zoom() const = 0;
-  // The overlay emptied, and emptied and given the view's size.
+  // The overlay emptied; emptied and given the view's size; and the current
+  // image's record drawn on it afresh.
   virtual void EraseOverlay() = 0;
   virtual void ResetOverlay() = 0;
+  virtual void DrawRecord() = 0;
   // The aids beside the pointer for the figure being drawn with its moving
   // end at `p`, or none.
   virtual void ShowAids(QPoint p) = 0;
@@ -51,9 +59,10 @@ public:
 };
 
 // The measuring of one image after another: the step armed (the scale, or
-// the definition due), the scale in force and the known length, and a
-// figure being drawn with the pointer on the overlay. Presses, moves and
-// releases come in overlay pixels; points kept are in image pixels.
+// the definition due, for the object due), the scale in force and the known
+// length, a figure being drawn with the pointer on the overlay, and each
+// image's history of what was confirmed, to undo and redo. Presses, moves
+// and releases come in overlay pixels; points kept are in image pixels.
 class TMeasureSession {
 public:
   TMeasureSession(TMeasureHost &host, TOverlay &overlay, const TDefinitionList &definitions);
@@ -72,6 +81,23 @@ public:
   // The scale `dotsPerCm` (a row's own), with the known length offered at
   // the next calibration; a scale of 0 or below changes nothing.
   void TakeScale(double dotsPerCm, int knownCm = 0);
+  // Another image is current: its first object is due.
+  void ImageChanged();
+
+  // ---- Objects, undo and redo -------------------------------------------------
+  // The definitions start again at the first, for the next object of the
+  // image; false (with a beep) before the image's scale is taken.
+  bool NextObject();
+  // Takes back the last scale, figure or deletion confirmed on the current
+  // image: its rows and record return to what they were before it, and its
+  // step is due again; Redo does it again. False (with a beep) when there is
+  // nothing to take back or do again.
+  bool Undo();
+  bool Redo();
+  // Deletes object k (from 2) of an image: its row and its figures go, and
+  // the objects after it are numbered one less. It can be undone.
+  void DeleteObject(int image, int object);
+  int Object() const { return Object_; }
 
   bool ScaleArmed() const { return ScaleArmed_; }
   bool MeasureArmed() const { return MeasureArmed_; }
@@ -110,6 +136,24 @@ private:
   bool Rescale(double dotsPerCm, std::vector<TRecordEntry> &entries);
   void SkipUnmeasurableSteps();
 
+  // What an image and the steps were before an action, to return to.
+  struct TSnapshot {
+    std::vector<QStringList> Rows;
+    TRecordedImage Record;
+    bool ScaleArmed = false, MeasureArmed = false;
+    int Step = 0, Object = 1;
+    double DotsPerCm = 0;
+  };
+  struct THistory {
+    std::vector<TSnapshot> Undo, Redo;
+  };
+  TSnapshot Snapshot(int image) const;
+  // An action on an image begins: what it was goes on its history.
+  void Begin(int image);
+  // Puts an image back as `to`, the steps too when it is the current image,
+  // recorded as the image's state.
+  void PutBack(int image, const TSnapshot &to);
+
   TMeasureHost &Host_;
   TOverlay &Overlay_;
   const TDefinitionList &Definitions_;
@@ -122,8 +166,10 @@ private:
   bool AngleFirstArm_ = false;
   bool AngleSecondArm_ = false;
   QPoint StartPoint_, LastPoint_, ArmEnd1_;
+  int Object_ = 1;
+  std::map<int, THistory> History_;
 };
 
 // Draws an image's record on the overlay at `zoom`, as it was after OK:
-// its scale line in red, its figures in yellow with their names.
+// its scale line in red, its figures in yellow with their labels.
 void DrawRecorded(TOverlay &overlay, const TRecordedImage &recorded, double zoom);

@@ -67,7 +67,8 @@ QImage AnnotatedImage(QImage picture, const TRecordedImage &record, const QStrin
   QStringList lines;
   for (size_t k = 0; k < record.Figures.size(); ++k) {
     const QString values = labels.value(qsizetype(k));
-    lines << (values.isEmpty() ? record.Figures[k].Name : record.Figures[k].Name + QStringLiteral(": ") + values);
+    const QString name = record.Label(record.Figures[k]);
+    lines << (values.isEmpty() ? name : name + QStringLiteral(": ") + values);
   }
   if (!lines.isEmpty()) out.setText(QStringLiteral("Comment"), lines.join(u'\n'));
 

@@ -89,8 +89,15 @@ bool ContinueResults(Prompter &prompter, FileDialogState &openDialog, FileDialog
   // batch's of the same file names.
   std::vector<TRecordedImage> figures;
   if (hasFigures) {
+    // The rows of each image, its own first: the figures file has a row per
+    // image, its figures naming their objects.
+    std::vector<std::vector<QStringList>> images;
+    for (size_t r = 0; r < contents.Rows.size(); ++r) {
+      if (contents.Objects.at(r) == 1) images.emplace_back();
+      images.back().push_back(contents.Rows[r]);
+    }
     QStringList names;
-    for (const QStringList &row : contents.Rows) names << row.value(TResultsTable::colFileName);
+    for (const auto &rows : images) names << rows.front().value(TResultsTable::colFileName);
     FiguresFileContents read = ReadFiguresFile(figureBytes, names);
     if (read.Ok) {
       figures = std::move(read.Images);
@@ -98,7 +105,7 @@ bool ContinueResults(Prompter &prompter, FileDialogState &openDialog, FileDialog
       int dropped = 0, all = 0;
       for (size_t k = 0; k < figures.size(); ++k) {
         all += int(figures[k].Figures.size()) + (figures[k].Scale ? 1 : 0);
-        dropped += KeepWhatTheRowSays(figures[k], contents.Rows[k], layout);
+        dropped += KeepWhatTheRowsSay(figures[k], images[k], layout);
       }
       if (dropped > 0)
         prompter.ShowMessage(QStringLiteral("%1 of the %2 figures in %3 were left out: the values they wrote are not "
@@ -114,13 +121,14 @@ bool ContinueResults(Prompter &prompter, FileDialogState &openDialog, FileDialog
     }
   }
   const int firstImage = table.ImageCount;
-  table.AppendSavedRows(contents.Rows);
+  table.AppendSavedRows(contents.Rows, contents.Objects);
   std::vector<TRecordEntry> entries(1);
   entries[0].Kind = TRecordEntry::Continued;
   entries[0].File = name;
   entries[0].Separator = contents.Separator;
   entries[0].Decimal = contents.DecimalSeparator;
   entries[0].Rows = contents.Rows;
+  if (table.HasObjects()) entries[0].Objects = contents.Objects;
   for (size_t k = 0; k < figures.size(); ++k) {
     TRecordEntry e;
     e.Image = firstImage + int(k);

@@ -11,7 +11,10 @@
 namespace {
 const char kJournalFormat[] = "scaliper journal";
 const char kFiguresFormat[] = "scaliper figures";
-constexpr int kVersion = 1;
+constexpr int kVersion = 1;  // of the journal
+// Of the figures file: version 2 numbers each figure's object; version 1
+// files, of one object an image, are read as they are.
+constexpr int kFiguresVersion = 2;
 // Points far outside any picture the program can open; anything beyond is
 // taken for damage.
 constexpr double kFarthest = 1e9;
@@ -95,13 +98,16 @@ bool ReadScale(const QJsonObject &o, TRecordedScale &s) {
 }
 
 QJsonObject FigureJson(const TRecordedFigure &f) {
-  return QJsonObject{{"def", f.Definition}, {"name", f.Name},         {"kind", f.Kind},
-                     {"p", PointsJson(f.Points)}, {"col", f.FirstColumn}, {"cells", TextsJson(f.Cells)},
-                     {"units", TextsJson(f.Units)}};
+  QJsonObject o{{"def", f.Definition}, {"name", f.Name},         {"kind", f.Kind},
+                {"p", PointsJson(f.Points)}, {"col", f.FirstColumn}, {"cells", TextsJson(f.Cells)},
+                {"units", TextsJson(f.Units)}};
+  if (f.Object > 1) o.insert("obj", f.Object);
+  return o;
 }
 
 bool ReadFigure(const QJsonObject &o, TRecordedFigure &f) {
   constexpr int kMax = std::numeric_limits<int>::max();
+  if (o.contains(QLatin1String("obj")) && !ReadInt(o, "obj", 1, kMax, f.Object)) return false;
   if (!ReadInt(o, "def", 1, kMax, f.Definition) || !ReadText(o, "name", f.Name) ||
       !ReadInt(o, "kind", -128, 127, f.Kind) || !ReadInt(o, "col", 0, kMax, f.FirstColumn) ||
       !ReadPoints(o.value(QLatin1String("p")), f.Points) || f.Points.size() < 2 ||
@@ -137,6 +143,19 @@ bool ReadDefinitions(const QJsonValue &defs, std::vector<TRecordedDefinition> &o
   return true;
 }
 
+QJsonObject ImageJson(const TRecordedImage &image);
+bool ReadImage(const QJsonObject &o, TRecordedImage &image);
+
+bool ReadRows(const QJsonValue &v, std::vector<QStringList> &out) {
+  if (!v.isArray()) return false;
+  for (const QJsonValue &r : v.toArray()) {
+    QStringList cells;
+    if (!ReadTexts(r, cells)) return false;
+    out.push_back(cells);
+  }
+  return true;
+}
+
 QJsonObject EntryJson(const TRecordEntry &e) {
   QJsonObject o;
   switch (e.Kind) {
@@ -147,6 +166,11 @@ QJsonObject EntryJson(const TRecordEntry &e) {
       for (const QStringList &r : e.Rows) rows.append(TextsJson(r));
       o = {{"t", "continued"}, {"file", e.File}, {"sep", QString(QChar(e.Separator))},
            {"dec", e.Decimal.isNull() ? QString() : QString(e.Decimal)}, {"rows", rows}};
+      if (std::any_of(e.Objects.begin(), e.Objects.end(), [](int k) { return k > 1; })) {
+        QJsonArray objects;
+        for (int k : e.Objects) objects.append(k);
+        o.insert("objs", objects);
+      }
       break;
     }
     case TRecordEntry::Scale:
@@ -166,7 +190,14 @@ QJsonObject EntryJson(const TRecordEntry &e) {
     case TRecordEntry::Saved: o = {{"t", "saved"}, {"file", e.File}, {"filter", e.FilterIndex}}; break;
     case TRecordEntry::Cells:
       o = {{"t", "cells"}, {"i", e.Image}, {"col", e.Column}, {"cells", TextsJson(e.Texts)}};
+      if (e.Object > 1) o.insert("obj", e.Object);
       break;
+    case TRecordEntry::State: {
+      QJsonArray rows;
+      for (const QStringList &r : e.Rows) rows.append(TextsJson(r));
+      o = {{"t", "state"}, {"i", e.Image}, {"rows", rows}, {"record", ImageJson(e.ImageValue)}};
+      break;
+    }
   }
   return o;
 }
@@ -193,14 +224,23 @@ bool ReadEntry(const QJsonObject &o, TRecordEntry &e) {
     if (dec.size() > 1) return false;
     e.Separator = char(sep[0].unicode());
     e.Decimal = dec.isEmpty() ? QChar() : dec[0];
-    const QJsonValue rows = o.value(QLatin1String("rows"));
-    if (!rows.isArray()) return false;
-    for (const QJsonValue &r : rows.toArray()) {
-      QStringList cells;
-      if (!ReadTexts(r, cells)) return false;
-      e.Rows.push_back(cells);
+    if (!ReadRows(o.value(QLatin1String("rows")), e.Rows)) return false;
+    if (o.contains(QLatin1String("objs"))) {
+      const QJsonValue objects = o.value(QLatin1String("objs"));
+      if (!objects.isArray() || objects.toArray().size() != qsizetype(e.Rows.size())) return false;
+      for (const QJsonValue &k : objects.toArray()) {
+        if (!k.isDouble() || k.toDouble() < 1 || k.toDouble() > 1e6 || k.toDouble() != std::floor(k.toDouble()))
+          return false;
+        e.Objects.push_back(int(k.toDouble()));
+      }
     }
     return true;
+  }
+  if (t == QLatin1String("state")) {
+    e.Kind = TRecordEntry::State;
+    const QJsonValue record = o.value(QLatin1String("record"));
+    return ReadInt(o, "i", 0, kMax, e.Image) && ReadRows(o.value(QLatin1String("rows")), e.Rows) &&
+           !e.Rows.empty() && record.isObject() && ReadImage(record.toObject(), e.ImageValue);
   }
   if (t == QLatin1String("scale")) {
     e.Kind = TRecordEntry::Scale;
@@ -217,6 +257,7 @@ bool ReadEntry(const QJsonObject &o, TRecordEntry &e) {
   }
   if (t == QLatin1String("cells")) {
     e.Kind = TRecordEntry::Cells;
+    if (o.contains(QLatin1String("obj")) && !ReadInt(o, "obj", 1, kMax, e.Object)) return false;
     return ReadInt(o, "i", 0, kMax, e.Image) && ReadInt(o, "col", 0, kMax, e.Column) &&
            ReadTexts(o.value(QLatin1String("cells")), e.Texts);
   }
@@ -314,21 +355,29 @@ void TRecord::Apply(const TRecordEntry &e) {
   switch (e.Kind) {
     case TRecordEntry::Definitions: Defs = e.Defs; break;
     case TRecordEntry::Images: Images.resize(Images.size() + size_t(e.Files.size())); break;
-    case TRecordEntry::Continued: Images.resize(Images.size() + e.Rows.size()); break;
+    case TRecordEntry::Continued:
+      // One image a row, but for the rows of further objects.
+      Images.resize(Images.size() + e.Rows.size() -
+                    size_t(std::count_if(e.Objects.begin(), e.Objects.end(), [](int k) { return k > 1; })));
+      break;
     case TRecordEntry::Scale:
       if (e.Image >= 0 && e.Image < int(Images.size())) Images[size_t(e.Image)].Scale = e.ScaleValue;
       break;
     case TRecordEntry::Figure: {
       if (e.Image < 0 || e.Image >= int(Images.size())) break;
       std::vector<TRecordedFigure> &figures = Images[size_t(e.Image)].Figures;
+      const auto key = [](const TRecordedFigure &f) { return std::pair(f.Object, f.Definition); };
       auto at = figures.begin();
-      while (at != figures.end() && at->Definition < e.FigureValue.Definition) ++at;
-      if (at != figures.end() && at->Definition == e.FigureValue.Definition)
+      while (at != figures.end() && key(*at) < key(e.FigureValue)) ++at;
+      if (at != figures.end() && key(*at) == key(e.FigureValue))
         *at = e.FigureValue;
       else
         figures.insert(at, e.FigureValue);
       break;
     }
+    case TRecordEntry::State:
+      if (e.Image >= 0 && e.Image < int(Images.size())) Images[size_t(e.Image)] = e.ImageValue;
+      break;
     case TRecordEntry::Path:
     case TRecordEntry::Saved:
     case TRecordEntry::Cells: break;
@@ -352,7 +401,7 @@ QByteArray FiguresFileBytes(const TRecord &record, const QStringList &fileNames)
     row.insert("file", fileNames[i]);
     rows.append(row);
   }
-  QJsonObject doc{{"format", kFiguresFormat}, {"version", kVersion}, {"rows", rows}};
+  QJsonObject doc{{"format", kFiguresFormat}, {"version", kFiguresVersion}, {"rows", rows}};
   // The definitions, so that a batch can be continued without its .dfn file.
   if (!record.Defs.empty()) doc.insert("definitions", DefinitionsJson(record.Defs));
   return QJsonDocument(doc).toJson(QJsonDocument::Indented);
@@ -367,9 +416,10 @@ std::vector<TRecordedDefinition> FiguresFileDefinitions(const QByteArray &bytes)
   return defs;
 }
 
-int KeepWhatTheRowSays(TRecordedImage &image, const QStringList &row, const std::vector<TFigureColumns> &layout) {
+int KeepWhatTheRowsSay(TRecordedImage &image, const std::vector<QStringList> &rows,
+                       const std::vector<TFigureColumns> &layout) {
   int dropped = 0;
-  if (image.Scale && image.Scale->Text != row.value(3)) {
+  if (image.Scale && (rows.empty() || image.Scale->Text != rows[0].value(3))) {
     image.Scale.reset();
     ++dropped;
   }
@@ -378,8 +428,9 @@ int KeepWhatTheRowSays(TRecordedImage &image, const QStringList &row, const std:
     const TFigureColumns &at = layout[size_t(f.Definition - 1)];
     const size_t points = f.Kind == 1 ? 3 : 2;  // an angle's vertex and two arm ends
     if (f.Kind != at.Kind || f.FirstColumn != at.FirstColumn || f.Cells.size() != at.Count ||
-        f.Points.size() != points)
+        f.Points.size() != points || f.Object > int(rows.size()))
       return false;
+    const QStringList &row = rows[size_t(f.Object - 1)];
     for (int k = 0; k < at.Count; ++k)
       if (f.Cells[k] != row.value(at.FirstColumn + k)) return false;
     return true;
@@ -397,7 +448,8 @@ FiguresFileContents ReadFiguresFile(const QByteArray &bytes, const QStringList &
     out.Problem = QStringLiteral("is not a figures file");
     return out;
   }
-  if (doc.value(QLatin1String("version")).toInt() != kVersion) {
+  const int version = doc.value(QLatin1String("version")).toInt();
+  if (version < 1 || version > kFiguresVersion) {
     out.Problem = QStringLiteral("was written by another version of the program");
     return out;
   }
@@ -429,3 +481,13 @@ FiguresFileContents ReadFiguresFile(const QByteArray &bytes, const QStringList &
 }
 
 QString FiguresFileName(const QString &resultsFile) { return resultsFile + QStringLiteral(".figures.json"); }
+
+int TRecordedImage::Objects() const {
+  int n = 1;
+  for (const TRecordedFigure &f : Figures) n = std::max(n, f.Object);
+  return n;
+}
+
+QString TRecordedImage::Label(const TRecordedFigure &figure) const {
+  return Objects() > 1 ? figure.Name + u' ' + QString::number(figure.Object) : figure.Name;
+}

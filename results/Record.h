@@ -39,7 +39,8 @@ struct TRecordedScale {
   QString Text;
 };
 
-// A confirmed figure: which definition (its number, from 1), its name and
+// A confirmed figure: which object of its image and which definition (their
+// numbers, from 1), its name and
 // kind, its points in image pixels (a line's two ends, a rectangle's two
 // corners, an angle's vertex and then its arms' ends), the first column
 // written and the cell texts, each with its unit ("cm", "cm²", "°").
@@ -51,17 +52,24 @@ struct TRecordedFigure {
   int FirstColumn = 0;
   QStringList Cells;
   QStringList Units;
+  int Object = 1;  // the object of its image it measures, from 1
 };
 
 // What the record knows of one image.
 struct TRecordedImage {
   std::optional<TRecordedScale> Scale;
-  std::vector<TRecordedFigure> Figures;  // one per definition, by number
+  // One per object and definition measured, by object and then definition.
+  std::vector<TRecordedFigure> Figures;
   bool Empty() const { return !Scale && Figures.empty(); }
+  // How many objects its figures name (1 at the least).
+  int Objects() const;
+  // The label drawn beside a figure: its name, with its object's number
+  // when the image has more than one object ("Length 3").
+  QString Label(const TRecordedFigure &figure) const;
 };
 
 struct TRecordEntry {
-  enum Type { Definitions, Images, Continued, Scale, Figure, Path, Saved, Cells };
+  enum Type { Definitions, Images, Continued, Scale, Figure, Path, Saved, Cells, State };
   Type Kind = Images;
   std::vector<TRecordedDefinition> Defs;  // Definitions
   QStringList Files;                      // Images: full names, in row order
@@ -70,7 +78,10 @@ struct TRecordEntry {
   QString File;
   char Separator = '\t';
   QChar Decimal;  // null: the file's numbers had none
+  // Continued: the rows of the file, and each row's object number (empty:
+  // all 1). State: the rows of one image, one per object.
   std::vector<QStringList> Rows;
+  std::vector<int> Objects;
   int FilterIndex = 1;
   int Image = -1;  // Scale, Figure, Path: image index (row - 1)
   TRecordedScale ScaleValue;
@@ -81,7 +92,11 @@ struct TRecordEntry {
   // no figure of their own (values cleared because a new scale cannot
   // give them again).
   int Column = 0;
+  int Object = 1;  // Cells: the object whose row they are written into
   QStringList Texts;
+  // State: an image's record as it is now, after an undo, a redo or an
+  // object deleted (its rows are in Rows).
+  TRecordedImage ImageValue;
   // Scale, Figure: brought in from a figures file with rows whose cells
   // already hold the values; it changes the record only, never a cell.
   bool RecordOnly = false;
@@ -151,11 +166,13 @@ struct TFigureColumns {
   int Count = 1;
 };
 
-// Keeps of a figures file's record of one row only what the row's cells
-// say: its scale when its text is the row's Dots/cm cell, and each figure
-// that `layout` places where it wrote, with the points of its kind and the
-// cells it wrote equal to the row's. Returns how many were left out.
-int KeepWhatTheRowSays(TRecordedImage &image, const QStringList &row, const std::vector<TFigureColumns> &layout);
+// Keeps of a figures file's record of one image only what the image's rows
+// (one per object) say: its scale when its text is the Dots/cm cell, and
+// each figure that `layout` places where it wrote, with the points of its
+// kind and the cells it wrote equal to its object's row. Returns how many
+// were left out.
+int KeepWhatTheRowsSay(TRecordedImage &image, const std::vector<QStringList> &rows,
+                       const std::vector<TFigureColumns> &layout);
 
 // The name of the figures file beside a results file.
 QString FiguresFileName(const QString &resultsFile);

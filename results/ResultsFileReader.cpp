@@ -111,6 +111,12 @@ ResultsFileContents ReadResultsFile(const QByteArray &bytes, const QStringList &
   QString problem;
   const int headingLine = split.Line;
   if (!split.Next(fields, problem)) return Refused(headingLine, problem);
+  // A file of images with several objects has an "Object" column after
+  // "File Name"; it is read into each row's object number.
+  constexpr int kObject = 3;
+  const bool objects = fields.size() == headings.size() + 1 && fields.size() > kObject &&
+                       fields.at(kObject) == QLatin1String("Object");
+  if (objects) fields.removeAt(kObject);
   if (fields != headings) {
     if (fields.size() != headings.size())
       return Refused(headingLine, QStringLiteral("has %1 headings where the current definitions give %2")
@@ -137,14 +143,35 @@ ResultsFileContents ReadResultsFile(const QByteArray &bytes, const QStringList &
     if (firstEmptyLine)
       return Refused(line, QStringLiteral("holds a row after the empty line %1, which ends the images")
                                .arg(firstEmptyLine));
-    if (fields.size() != headings.size())
+    if (fields.size() != headings.size() + (objects ? 1 : 0))
       return Refused(line, QStringLiteral("has %1 fields where there are %2 headings")
                                .arg(fields.size())
-                               .arg(headings.size()));
-    const QString number = QString::number(out.Rows.size() + 1);
-    if (fields.at(0) != number)
-      return Refused(line, QStringLiteral("has \"%1\" under \"No.\" where %2 belongs").arg(fields.at(0), number));
+                               .arg(headings.size() + (objects ? 1 : 0)));
+    int object = 1;
+    if (objects) {
+      bool ok = false;
+      const QString raw = fields.takeAt(kObject);
+      object = raw.toInt(&ok);
+      const int due = out.Rows.empty() ? 1 : out.Objects.back() + 1;
+      if (!ok || object < 1 || (object > 1 && object != due))
+        return Refused(line, QStringLiteral("has \"%1\" under \"Object\" where 1 or %2 belongs")
+                                 .arg(raw)
+                                 .arg(due));
+    }
+    if (object == 1) {
+      const QString number = QString::number(++out.Images);
+      if (fields.at(0) != number)
+        return Refused(line, QStringLiteral("has \"%1\" under \"No.\" where %2 belongs").arg(fields.at(0), number));
+    } else {
+      // A further object's row names its image as the row above does.
+      const QStringList &above = out.Rows.back();
+      for (int c : {0, 1, 2})
+        if (fields.at(c) != above.at(c))
+          return Refused(line, QStringLiteral("has \"%1\" under \"%2\" where its image's row above has \"%3\"")
+                                   .arg(fields.at(c), headings.at(c), above.at(c)));
+    }
     out.Rows.push_back(fields);
+    out.Objects.push_back(object);
   }
   out.DecimalSeparator = NumbersDecimalSeparator(out.Rows);
   out.Ok = true;

@@ -16,12 +16,18 @@ struct ResultsFileContents {
   // write their fractions (the first such number decides); null when none has one.
   QChar DecimalSeparator;
   std::vector<QStringList> Rows;
+  // Each row's object number: 1 for an image's own row, 2, 3 … for the
+  // further objects below it (all 1 in a file without an "Object" column).
+  std::vector<int> Objects;
+  int Images = 0;
 };
 
 // Reads a results file in the tab-separated or the comma-separated layout,
 // whichever its heading line shows: tabs, or commas where there is no tab.
-// The heading line must be exactly `headings`; every later line must have
-// one field per heading and hold its own number (1, 2, …) in the first field.
+// The heading line must be exactly `headings`, or `headings` with "Object"
+// after "File Name" (its values 1 for an image's own row, then 2, 3 … on the
+// rows of further objects, which repeat their image's No., Path and File
+// Name); every image's own row holds its number (1, 2, …) in the first field.
 // Lines that are empty (nothing, or only separators) end the rows, as in a
 // table saved before all its rows were filled; only such lines may follow.
 // Comma-separated fields may be quoted, with inner quotes doubled; lines may

@@ -25,10 +25,12 @@ QByteArray ResultsFileBytes(const TResultsTable &table, char separator) {
   QString line;
   for (int r = 0; r < table.RowCount(); ++r) {
     line.clear();
-    const QStringList &cells = table.Row(r);
-    for (int c = 0; c < cells.size(); ++c) {
+    // As the table is shown: with its "Object" column once an image has a
+    // second object.
+    const int columns = table.ShownColumnCount();
+    for (int c = 0; c < columns; ++c) {
       if (c > 0) line += QLatin1Char(separator);
-      AppendField(line, cells.at(c), separator);
+      AppendField(line, table.HasObjects() ? table.ShownCell(c, r) : table.Row(r).at(c), separator);
     }
     line += QLatin1String("\r\n");
     // The quote characters are ASCII, which every 8-bit code page keeps as

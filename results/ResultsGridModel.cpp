@@ -91,7 +91,9 @@ void TResultsGridModel::AttachView(QTableView *view) {
 void TResultsGridModel::ApplyColumnWidths(int fromTableCol) {
   if (!View_) return;
   for (int col = qMax(1, fromTableCol); col < Table_.ColumnCount(); ++col)
-    View_->horizontalHeader()->resizeSection(col - 1, TableColumnWidth(col));
+    View_->horizontalHeader()->resizeSection(Table_.ShownColumn(col) - 1, TableColumnWidth(col));
+  if (Table_.HasObjects())
+    View_->horizontalHeader()->resizeSection(TResultsTable::kShownObjectColumn - 1, kObjectColumnWidth);
 }
 
 int TResultsGridModel::rowCount(const QModelIndex &parent) const {
@@ -99,17 +101,17 @@ int TResultsGridModel::rowCount(const QModelIndex &parent) const {
 }
 
 int TResultsGridModel::columnCount(const QModelIndex &parent) const {
-  return parent.isValid() ? 0 : Table_.ColumnCount() - 1;
+  return parent.isValid() ? 0 : Table_.ShownColumnCount() - 1;
 }
 
 QVariant TResultsGridModel::data(const QModelIndex &index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return QVariant();
-  return Table_.Cell(index.column() + 1, index.row() + 1);
+  return Table_.ShownCell(index.column() + 1, index.row() + 1);
 }
 
 QVariant TResultsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-  if (orientation == Qt::Horizontal) return Table_.Cell(section + 1, 0);
+  if (orientation == Qt::Horizontal) return Table_.ShownCell(section + 1, 0);
   return Table_.Cell(0, section + 1);
 }
 
@@ -118,26 +120,45 @@ Qt::ItemFlags TResultsGridModel::flags(const QModelIndex &index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-void TResultsGridModel::BeforeRowCountChange(int oldCount, int newCount) {
-  if (newCount > oldCount)
-    beginInsertRows(QModelIndex(), oldCount - 1, newCount - 2);
-  else if (newCount < oldCount)
-    beginRemoveRows(QModelIndex(), newCount - 1, oldCount - 2);
+// Table row r is grid row r - 1: row 0 is the horizontal header.
+void TResultsGridModel::BeforeRowsChange(int at, int count) {
+  if (count > 0)
+    beginInsertRows(QModelIndex(), at - 1, at + count - 2);
+  else if (count < 0)
+    beginRemoveRows(QModelIndex(), at - 1, at - count - 2);
 }
 
-void TResultsGridModel::AfterRowCountChange(int oldCount, int newCount) {
-  if (newCount > oldCount)
+void TResultsGridModel::AfterRowsChange(int, int count) {
+  if (count > 0)
     endInsertRows();
-  else if (newCount < oldCount)
+  else if (count < 0)
     endRemoveRows();
 }
 
-// Table column c is grid column c - 1: column 0 is the vertical header.
+void TResultsGridModel::BeforeObjectColumnChange() {
+  if (Table_.HasObjects())
+    beginRemoveColumns(QModelIndex(), TResultsTable::kShownObjectColumn - 1, TResultsTable::kShownObjectColumn - 1);
+  else
+    beginInsertColumns(QModelIndex(), TResultsTable::kShownObjectColumn - 1, TResultsTable::kShownObjectColumn - 1);
+}
+
+void TResultsGridModel::AfterObjectColumnChange() {
+  if (Table_.HasObjects()) {
+    endInsertColumns();
+  } else {
+    endRemoveColumns();
+  }
+  ApplyColumnWidths(1);
+}
+
+// Table column c is grid column (as shown) - 1: column 0 is the vertical
+// header.
 void TResultsGridModel::BeforeColumnCountChange(int at, int oldCount, int newCount) {
+  const int shown = Table_.ShownColumn(at);
   if (newCount > oldCount)
-    beginInsertColumns(QModelIndex(), at - 1, at + newCount - oldCount - 2);
+    beginInsertColumns(QModelIndex(), shown - 1, shown + newCount - oldCount - 2);
   else if (newCount < oldCount)
-    beginRemoveColumns(QModelIndex(), at - 1, at + oldCount - newCount - 2);
+    beginRemoveColumns(QModelIndex(), shown - 1, shown + oldCount - newCount - 2);
 }
 
 void TResultsGridModel::AfterColumnCountChange(int at, int oldCount, int newCount) {
@@ -155,7 +176,8 @@ void TResultsGridModel::CellsChanged(int firstCol, int lastCol, int firstRow, in
       if (View_)
         if (auto *corner = View_->findChild<QAbstractButton *>()) corner->update();
     }
-    if (lastCol >= 1) emit headerDataChanged(Qt::Horizontal, qMax(0, firstCol - 1), lastCol - 1);
+    if (lastCol >= 1)
+      emit headerDataChanged(Qt::Horizontal, qMax(0, Table_.ShownColumn(firstCol) - 1), Table_.ShownColumn(lastCol) - 1);
     firstRow = 1;
     if (lastRow < 1) return;
   }
@@ -164,13 +186,16 @@ void TResultsGridModel::CellsChanged(int firstCol, int lastCol, int firstRow, in
     firstCol = 1;
   }
   if (lastCol >= firstCol)
-    emit dataChanged(index(firstRow - 1, firstCol - 1), index(lastRow - 1, lastCol - 1));
+    emit dataChanged(index(firstRow - 1, Table_.ShownColumn(firstCol) - 1),
+                     index(lastRow - 1, Table_.ShownColumn(lastCol) - 1));
 }
 
 void TResultsGridModel::ImageRowShown(int row, int topRow) {
   if (!View_ || row < 1 || row >= Table_.RowCount()) return;
   QItemSelection selection(index(row - 1, TResultsTable::colPath - 1),
-                           index(row - 1, TResultsTable::colFileName - 1));
+                           index(row - 1, Table_.ShownColumnCount() > Table_.ColumnCount()
+                                              ? TResultsTable::kShownObjectColumn - 1
+                                              : TResultsTable::colFileName - 1));
   View_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   View_->selectionModel()->setCurrentIndex(index(row - 1, TResultsTable::colPath - 1),
                                            QItemSelectionModel::NoUpdate);

@@ -6,9 +6,11 @@
 
 class QTableView;
 
-// Shows the results table in a QTableView without copying it. The table's
-// row 0 becomes the horizontal header and its column 0 the vertical header,
-// so both stay in view while the grid scrolls; the corner shows "No.".
+// Shows the results table, as it is shown and saved (with its "Object"
+// column once an image has a second object), in a QTableView without
+// copying it. The table's row 0 becomes the horizontal header and its column
+// 0 the vertical header, so both stay in view while the grid scrolls; the
+// corner shows "No.".
 class TResultsGridModel : public QAbstractTableModel, public TResultsTable::Observer {
   Q_OBJECT
 
@@ -29,9 +31,12 @@ public:
   // Column widths of the table's columns 0..3; later columns are 100 wide.
   static int TableColumnWidth(int col);
   static constexpr int kRowHeight = 20;
+  static constexpr int kObjectColumnWidth = 50;
 
-  void BeforeRowCountChange(int oldCount, int newCount) override;
-  void AfterRowCountChange(int oldCount, int newCount) override;
+  void BeforeRowsChange(int at, int count) override;
+  void AfterRowsChange(int at, int count) override;
+  void BeforeObjectColumnChange() override;
+  void AfterObjectColumnChange() override;
   void BeforeColumnCountChange(int at, int oldCount, int newCount) override;
   void AfterColumnCountChange(int at, int oldCount, int newCount) override;
   void CellsChanged(int firstCol, int lastCol, int firstRow, int lastRow) override;

@@ -7,6 +7,7 @@
 #include "results/Record.h"
 
 class Prompter;
+class TResultsTable;
 
 // The record of a sitting with its journal: every entry taken into the
 // record is appended to the journal, and on the disk, before the program
@@ -29,3 +30,9 @@ private:
   Prompter &Prompt_;
   bool Failed_ = false;
 };
+
+// What an entry of a journal brought back writes into the table: image rows,
+// continued rows, cells of a scale, a figure (the first of a further object
+// making its row), cleared values, an image's rows as undo left them, a new
+// folder. True when it brought values.
+bool RestoreIntoTable(TResultsTable &table, const TRecordEntry &entry);

@@ -70,7 +70,7 @@ TEST(Form1, ToolBarAndMenus) {
   };
   const B buttons[] = {{form.Tools().btOpenImages, "Open Images", 0, 121}, {form.Tools().btNext, "Start", 121, 80},
                        {form.Tools().btMeasure, "Measure", 201, 80},      {form.Tools().btBack, "Back", 281, 80},
-                       {form.Tools().bbSave, "Save", 454, 83}};
+                       {form.Tools().bbSave, "Save", 454, 83}, {form.Tools().btNextObject, "Next Object", 537, 110}};
   for (const B &b : buttons) {
     EXPECT_EQ(b.Button->text(), b.Caption);
     EXPECT_EQ(b.Button->x(), b.Left) << b.Caption;
@@ -92,7 +92,8 @@ TEST(Form1, ToolBarAndMenus) {
   EXPECT_EQ(Captions(form.Menus().Define1), (QStringList{"&Add Definition", "&Delete Definition", "-",
                                                  "&Save Definitions", "&Load Definitions"}));
   EXPECT_EQ(Captions(form.Menus().Help1), (QStringList{"&About SCALIPER"}));
-  EXPECT_EQ(Captions(form.Menus().PopupMenu1), (QStringList{"Start", "Measure", "Back"}));
+  EXPECT_EQ(Captions(form.Menus().PopupMenu1),
+            (QStringList{"Start", "Measure", "Back", "-", "Next Object", "Undo", "Redo"}));
 }
 
 TEST(Form1, GridShowsTheTableThroughHeaders) {

@@ -47,16 +47,22 @@ struct Host : TMeasureHost {
   }
   bool PictureShown() const override { return Shown; }
   int Image() const override { return 0; }
-  QString Cell(int column) const override { return Table.Cell(column, 1); }
-  void WriteCells(int column, const QStringList &texts) override { Table.SetImageCells(0, column, texts); }
+  QString Cell(int column) const { return Table.Cell(column, 1); }
+  std::vector<QStringList> Rows(int image) const override { return Table.ImageRows(image); }
+  void SetRows(int image, const std::vector<QStringList> &rows) override { Table.SetImageRows(image, rows); }
+  void WriteCells(int object, int column, const QStringList &texts) override {
+    if (object > Table.ObjectCount(0)) Table.AddObject(0);
+    Table.SetObjectCells(0, object, column, texts);
+  }
   QChar Decimal() const override { return u'.'; }
-  const TRecordedImage *Recorded() const override { return Record.Image(0); }
+  const TRecordedImage *Recorded(int image) const override { return Record.Image(image); }
   void Remember(const std::vector<TRecordEntry> &entries) override {
     for (const TRecordEntry &e : entries) Record.Apply(e);
   }
   double Zoom() const override { return ZoomFactor; }
   void EraseOverlay() override {}
   void ResetOverlay() override {}
+  void DrawRecord() override {}
   void ShowAids(QPoint) override {}
   void HideAids() override {}
 };
