@@ -140,3 +140,76 @@ TEST(MeasureSession, StepsWriteAndRecordEachFigure) {
   EXPECT_EQ(host.Beeps, 1);
   EXPECT_FALSE(session.ArmScale());
 }
+
+// Objects one after another on one image, each a row of its own, and every
+// confirmed scale and figure taken back and done again: the rows, the
+// record and the step due return each time to what they were, an object
+// whose first figure is undone goes with its row, and deleting an object
+// numbers the ones after it one less (and can itself be undone).
+TEST(MeasureSession, ObjectsUndoRedoAndDelete) {
+  Host host;
+  TDefinitionList defs;
+  AddDefinition(defs, host.Table, "L", mkLine, false, false, false, false);
+  AddDefinition(defs, host.Table, "W", mkLine, false, false, false, false);
+  TOverlay overlay;
+  TMeasureSession session(host, overlay, defs);
+  host.ZoomFactor = 1;
+  EXPECT_FALSE(session.NextObject());  // no scale yet
+  ASSERT_TRUE(session.ArmScale());
+  host.Answers = {mrOk};
+  Drag(session, {0, 0}, {100, 0});  // 10 dots/cm
+  // Three objects of two lines each: object k's lines are k and k + 10 cm.
+  for (int k = 1; k <= 3; ++k) {
+    if (k > 1) ASSERT_TRUE(session.NextObject());
+    EXPECT_EQ(session.Object(), k);
+    host.Answers = {mrOk, mrOk};
+    Drag(session, {0, 10}, {10 * k, 10});
+    Drag(session, {0, 20}, {10 * k + 100, 20});
+  }
+  const auto values = [&] {
+    QStringList out;
+    for (const QStringList &row : host.Table.ImageRows(0)) out << row.mid(4).join(u'/');
+    return out;
+  };
+  ASSERT_EQ(values(), (QStringList{"1/11", "2/12", "3/13"}));
+  EXPECT_EQ(host.Record.Image(0)->Figures.size(), 6u);
+
+  // Undo the third object's second line, then its first: the row goes.
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(values(), (QStringList{"1/11", "2/12", "3/"}));
+  EXPECT_TRUE(session.MeasureArmed());
+  EXPECT_EQ(session.Step(), 1);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(values(), (QStringList{"1/11", "2/12"}));
+  EXPECT_EQ(session.Object(), 3);
+  EXPECT_EQ(session.Step(), 0);
+  EXPECT_EQ(host.Record.Image(0)->Figures.size(), 4u);
+  ASSERT_TRUE(session.Redo());
+  ASSERT_TRUE(session.Redo());
+  EXPECT_FALSE(session.Redo());
+  EXPECT_EQ(values(), (QStringList{"1/11", "2/12", "3/13"}));
+  EXPECT_EQ(host.Record.Image(0)->Figures.size(), 6u);
+  // Doing something new forgets what could be done again.
+  ASSERT_TRUE(session.Undo());
+  host.Answers = {mrOk};
+  Drag(session, {0, 20}, {150, 20});
+  EXPECT_FALSE(session.Redo());
+  EXPECT_EQ(values(), (QStringList{"1/11", "2/12", "3/15"}));
+
+  // Deleting object 2: object 3 becomes 2, its figures with it.
+  session.DeleteObject(0, 2);
+  EXPECT_EQ(values(), (QStringList{"1/11", "3/15"}));
+  const TRecordedImage &image = *host.Record.Image(0);
+  ASSERT_EQ(image.Figures.size(), 4u);
+  EXPECT_EQ(image.Figures[2].Object, 2);
+  EXPECT_EQ(image.Figures[3].Cells, QStringList{"15"});
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(values(), (QStringList{"1/11", "2/12", "3/15"}));
+  // Back to before the scale: no values, the scale step due again.
+  while (session.Undo()) {
+  }
+  EXPECT_EQ(values(), (QStringList{"/"}));
+  EXPECT_TRUE(session.ScaleArmed());
+  EXPECT_FALSE(host.Record.Image(0)->Scale);
+  EXPECT_EQ(host.Beeps, 4);  // Next Object before the scale, two Redos and an Undo with nothing left
+}

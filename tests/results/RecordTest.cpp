@@ -6,7 +6,7 @@
 
 namespace {
 std::vector<TRecordEntry> SampleEntries() {
-  std::vector<TRecordEntry> out(8);
+  std::vector<TRecordEntry> out(10);
   out[0].Kind = TRecordEntry::Definitions;
   out[0].Defs = {{"Stem", 0, false, false, false, false}, {"Leaf", 2, true, false, false, true}};
   out[1].Kind = TRecordEntry::Images;
@@ -34,6 +34,14 @@ std::vector<TRecordEntry> SampleEntries() {
   out[7].Image = 1;
   out[7].Column = 4;
   out[7].Texts = {"", ""};
+  out[8] = out[4];  // a further object's figure
+  out[8].FigureValue.Object = 3;
+  out[8].DotsPerCmCell.clear();
+  out[9].Kind = TRecordEntry::State;  // an image as an undo left it
+  out[9].Image = 2;
+  out[9].Rows = {{"3", "/p", "c.jpg", "25.275", "", "", ""}, {"3", "/p", "c.jpg", "25.275", "", "2.1", "0.5"}};
+  out[9].ImageValue.Figures = {out[8].FigureValue};
+  out[9].ImageValue.Figures[0].Object = 2;
   return out;
 }
 
@@ -90,11 +98,20 @@ TEST(Record, FiguresFileBringsBackEachImage) {
   TRecordEntry first = again;
   first.FigureValue.Definition = 1;
   record.Apply(first);
+  TRecordEntry further = again;  // another object's figure of the same definition
+  further.FigureValue.Object = 2;
+  record.Apply(further);
   ASSERT_EQ(record.Images.size(), 3u);
-  ASSERT_EQ(record.Images[1].Figures.size(), 2u);
+  // By object and then definition: the first object's two, then the
+  // second's and the third's.
+  ASSERT_EQ(record.Images[1].Figures.size(), 4u);
   EXPECT_EQ(record.Images[1].Figures[0].Definition, 1);
   EXPECT_EQ(record.Images[1].Figures[1].Cells, (QStringList{"9", "8"}));
-  EXPECT_EQ(record.ValueCount(), 5);
+  EXPECT_EQ(record.Images[1].Figures[2].Object, 2);
+  EXPECT_EQ(record.Images[1].Figures[3].Object, 3);
+  EXPECT_EQ(record.Images[1].Label(record.Images[1].Figures[2]), "Leaf 2");
+  EXPECT_EQ(record.Images[2].Figures.at(0).Object, 2);  // as the state left it
+  EXPECT_EQ(record.ValueCount(), 11);
 
   const QStringList names{"a b.jpg", "\u00e9t\u00e9.bmp", "c.jpg"};
   const QByteArray bytes = FiguresFileBytes(record, names);
@@ -109,4 +126,14 @@ TEST(Record, FiguresFileBringsBackEachImage) {
   EXPECT_FALSE(ReadFiguresFile(bytes, {"a b.jpg"}).Ok);
   EXPECT_FALSE(ReadFiguresFile(QByteArray(bytes).replace("\"dpc\"", "\"dpx\""), names).Ok);
   EXPECT_FALSE(ReadFiguresFile(bytes.left(bytes.size() / 2), names).Ok);
+  // A file of the first version, of one object an image, is read as it is.
+  TRecord single;
+  for (const TRecordEntry &e : SampleEntries())
+    if (e.Kind != TRecordEntry::State && e.FigureValue.Object == 1) single.Apply(e);
+  const QByteArray firstVersion = FiguresFileBytes(single, names).replace("\"version\": 2", "\"version\": 1");
+  const FiguresFileContents old = ReadFiguresFile(firstVersion, names);
+  ASSERT_TRUE(old.Ok) << old.Problem.toStdString();
+  EXPECT_EQ(old.Images[1].Figures.size(), 1u);
+  EXPECT_EQ(old.Images[1].Objects(), 1);
+  EXPECT_FALSE(ReadFiguresFile(QByteArray(firstVersion).replace("\"version\": 1", "\"version\": 3"), names).Ok);
 }
