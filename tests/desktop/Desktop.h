@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tests/support/QtPrinters.h"
+
 #include <functional>
 #include <ostream>
 #include <vector>
@@ -98,5 +100,4 @@ void AsUser(const std::function<void()> &command, const std::function<void(XDesk
 bool WaitForProgram(const std::function<bool()> &condition, double seconds = 20);
 
 // Lets test failures print texts and points readably.
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 inline void PrintTo(const QPoint &p, std::ostream *os) { *os << '(' << p.x() << ", " << p.y() << ')'; }

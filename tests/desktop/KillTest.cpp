@@ -23,108 +23,10 @@ extern char **environ;
 #include "results/Journal.h"
 #include "results/Record.h"
 #include "tests/desktop/Desktop.h"
+#include "tests/desktop/RealProgram.h"
 #include "tests/support/SampleImages.h"
 #include "tests/support/TestFiles.h"
 
-namespace {
-const QString kMainTitle = QString::fromLatin1(ProgramInfo::Title);
-
-// The program, run with the user's data folder of this test. (Started with
-// posix_spawn rather than QProcess: this runs on the person's thread, which
-// has no event loop for a QProcess's helpers.)
-struct Scaliper {
-  pid_t Pid = -1;
-  explicit Scaliper(const QString &dataHome) {
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e)
-      if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0 && std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
-        env.emplace_back(*e);
-    env.push_back("XDG_DATA_HOME=" + dataHome.toStdString());
-    env.push_back("QT_QPA_PLATFORM=xcb");
-    std::vector<char *> envp;
-    for (std::string &e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char program[] = SCALIPER_PROGRAM;
-    char *argv[] = {program, nullptr};
-    if (posix_spawn(&Pid, program, nullptr, nullptr, argv, envp.data()) != 0) Pid = -1;
-  }
-  // Kills it with `signal` and waits until it is gone; false when it was not running.
-  bool Kill(int signal) {
-    if (Pid <= 0) return false;
-    ::kill(Pid, signal);
-    return WaitForExit();
-  }
-  bool WaitForExit(double seconds = 20) {
-    const bool gone = XDesktop::WaitUntil([&] { return waitpid(Pid, nullptr, WNOHANG) == Pid; }, seconds);
-    if (gone) Pid = -1;
-    return gone;
-  }
-  ~Scaliper() { Kill(SIGKILL); }
-};
-
-// Waits until keys typed now go to `w` of the other program: the window
-// system gives it the keyboard, and the program has a moment to take it.
-bool WaitForKeys(XDesktop &d, XWindow w) {
-  if (!XDesktop::WaitUntil([&] { return d.HasFocus(w); })) return false;
-  QThread::msleep(300);
-  return true;
-}
-
-XWindow MainWindow(XDesktop &d) {
-  XWindow found = 0;
-  XDesktop::WaitUntil([&] {
-    for (XWindow w : d.Clients())
-      if (d.NetWmName(w) == kMainTitle) found = w;
-    return found != 0;
-  });
-  return found;
-}
-
-// Waits for a window the program opens over the main window (a dialog, a
-// question or the OK/Retry pop-up) and answers it with Enter.
-void AnswerWithEnter(XDesktop &d, XWindow main, const QString &title) {
-  const XWindow w = d.WaitForNewClient({main}, 20);
-  ASSERT_NE(w, 0u) << "no window " << title.toStdString();
-  if (!title.isNull()) EXPECT_EQ(d.NetWmName(w), title);
-  ASSERT_TRUE(WaitForKeys(d, w));
-  d.Key(XK_Return);
-  ASSERT_TRUE(d.WaitForGone(w));
-}
-
-void Drag(XDesktop &d, QPoint from, QPoint to) {
-  d.MoveTo(from);
-  d.Press();
-  d.MoveTo((from + to) / 2);
-  d.MoveTo(to);
-  d.Release();
-}
-
-void Keys(XDesktop &d, XWindow main, int modifiers, unsigned long key) {
-  ASSERT_TRUE(WaitForKeys(d, main));
-  if (modifiers) d.HoldModifiers(modifiers, true);
-  d.Key(key);
-  if (modifiers) d.HoldModifiers(modifiers, false);
-}
-
-// On the image shown: Measure, the scale, then each line definition whose
-// figure `lines` gives, each confirmed with OK, in picture points from the
-// view's top-left corner.
-void Measure(XDesktop &d, XWindow main, const std::vector<std::pair<QPoint, QPoint>> &lines) {
-  // The view lies right of the step panels and below the menu and tool bars.
-  const QPoint view = d.ClientRect(main).topLeft() + QPoint(130, 70);
-  Keys(d, main, XDesktop::Control, XK_m);
-  Drag(d, view + QPoint(10, 10), view + QPoint(210, 10));
-  AnswerWithEnter(d, main, QStringLiteral("ConvDlg"));
-  for (const auto &[a, b] : lines) {
-    Drag(d, view + a, view + b);
-    AnswerWithEnter(d, main, QString());
-  }
-}
-
-bool WaitForFile(const QString &path) {
-  return XDesktop::WaitUntil([&] { return QFile::exists(path); }, 20);
-}
-}  // namespace
 
 // Three images measured, the program killed with SIGKILL between two OKs on
 // the third, started again and the sitting brought back: Save then writes
