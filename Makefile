@@ -98,7 +98,7 @@ package:
 	./scripts/check-install --install $(PACKAGE_BUILD)/scaliper_*.deb
 	@ls $(PACKAGE_BUILD)/scaliper_*.deb
 
-# Remakes docs/screenshot.png, docs/scale-step.png and docs/drawing.png by driving the real
+# Remakes docs/screenshot.png, scale-step.png, drawing.png, annotated.png and objects.png by driving the real
 # window offscreen through a measuring run.
 screenshot: build
 	cmake --build $(BUILD) -j $(JOBS) --target scaliper_screenshot

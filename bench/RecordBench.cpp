@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QApplication>
 #include <QImage>
 #include <QTest>
 #include <algorithm>
@@ -61,10 +62,11 @@ void AppendBench(const QString &dir) {
   Print("journal_append_ratio", times.MeanRatio());
 }
 
-// Reading a journal of 10,000 measured images and building the definitions,
-// the table and the record again, as Yes to the start-up question does.
+// Reading a journal of 10,000 measured objects (200 images of 50, each
+// object with a line and a rectangle) and building the definitions, the
+// table and the record again, as Yes to the start-up question does.
 void RestoreBench(const QString &) {
-  constexpr int kImages = 10000;
+  constexpr int kImages = 200, kObjects = 50;
   std::vector<TRecordEntry> entries(2);
   entries[0].Kind = TRecordEntry::Definitions;
   entries[0].Defs = {{QStringLiteral("Stem"), 0, false, false, false, false},
@@ -77,11 +79,15 @@ void RestoreBench(const QString &) {
     scale.Image = i;
     scale.ScaleValue = {{10, 10}, {1210, 10}, 10, 120, QStringLiteral("120")};
     entries.push_back(scale);
-    TRecordEntry stem = FigureEntry(i);
-    stem.FigureValue = {1, QStringLiteral("Stem"), 0, {{30, 40}, {530, 900}}, 4, {QStringLiteral("8.2915")},
-                        {QStringLiteral("cm")}};
-    entries.push_back(stem);
-    entries.push_back(FigureEntry(i));
+    for (int k = 1; k <= kObjects; ++k) {
+      TRecordEntry stem = FigureEntry(i);
+      stem.FigureValue = {1, QStringLiteral("Stem"), 0, {{30, 40}, {530, 900}}, 4, {QStringLiteral("8.2915")},
+                          {QStringLiteral("cm")}, k};
+      entries.push_back(stem);
+      TRecordEntry leaf = FigureEntry(i);
+      leaf.FigureValue.Object = k;
+      entries.push_back(leaf);
+    }
   }
   QByteArray journal = JournalHeader(QDateTime::currentDateTime());
   for (const TRecordEntry &e : entries) journal += JournalLine(e);
@@ -94,13 +100,62 @@ void RestoreBench(const QString &) {
     const JournalContents read = ReadJournal(journal);
     form.RestoreEntries(read.Entries);
     ms.push_back(t.nsecsElapsed() / 1e6);
-    if (form.ResultsTable.ImageCount != kImages || form.Log().Record.ValueCount() != 5 * kImages)
+    if (form.ResultsTable.RowCount() != kImages * kObjects + 1 || form.Log().Record.ValueCount() != 4 * kImages * kObjects + kImages)
       std::printf("restore incomplete\n");
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("restore of %d images, %.1f MB: median %.1f ms, worst %.1f ms\n", kImages, journal.size() / kMiB,
-              ms[ms.size() / 2], ms.back());
+  std::printf("restore of %d objects on %d images, %.1f MB: median %.1f ms, worst %.1f ms\n", kImages * kObjects,
+              kImages, journal.size() / kMiB, ms[ms.size() / 2], ms.back());
   Print("restore_10k_ms", ms[ms.size() / 2]);
+}
+
+// Undo of one figure on an image with 50 objects of two lines, and the paint
+// it asks for, taking turns with Redo (not timed).
+void UndoBench(const QString &dir) {
+  const QString photo = dir + QStringLiteral("/objects.jpg");
+  QFile f(photo);
+  if (!f.open(QIODevice::WriteOnly) || f.write(MakePhotoJpeg(1600, 1200, 4)) <= 0) return;
+  f.close();
+  OkPrompter prompter;
+  TForm1 form(prompter);
+  AddDefinition(form.DefinitionList, form.ResultsTable, QStringLiteral("L"), mkLine, false, false, false, false);
+  AddDefinition(form.DefinitionList, form.ResultsTable, QStringLiteral("W"), mkLine, false, false, false, false);
+  TRecordEntry images;
+  images.Kind = TRecordEntry::Images;
+  images.Files = QStringList{photo};
+  form.ResultsTable.AppendImageRows(images.Files);
+  form.Log().Remember({images});
+  form.show();
+  Next(form);
+  form.btMeasureClick();
+  TMeasureSession &session = form.Session();
+  const auto drag = [&](QPoint a, QPoint b) {
+    session.Press(a);
+    session.Move(b);
+    session.Release(b);
+  };
+  drag({10, 10}, {210, 10});
+  for (int k = 1; k <= 50; ++k) {
+    if (k > 1) session.NextObject();
+    const QPoint cell(20 + 60 * ((k - 1) % 10), 40 + 60 * ((k - 1) / 10));
+    drag(cell, cell + QPoint(20 + k, 0));
+    drag(cell + QPoint(0, 5), cell + QPoint(0, 30));
+  }
+  QApplication::processEvents();
+  std::vector<double> undo;
+  bool ok = form.ResultsTable.ObjectCount(0) == 50;
+  for (int round = 0; round < 40; ++round) {
+    QElapsedTimer t;
+    t.start();
+    ok = session.Undo() && ok;
+    QApplication::processEvents();
+    undo.push_back(double(t.nsecsElapsed()));
+    ok = session.Redo() && ok;
+    QApplication::processEvents();
+  }
+  std::printf("undo_ms: mean %.2f, worst %.2f\n", Mean(undo) / 1e6, Max(undo) / 1e6);
+  Print("undo_ms", ok ? Mean(undo) / 1e6 : -1);
+  Print("undo_max_ms", ok ? Max(undo) / 1e6 : -1);
 }
 
 // Export Annotated Images for one 24-megapixel photograph (read, drawn on and
@@ -179,5 +234,6 @@ void ExportMemoryBench(const QString &dir) {
 Section journalAppend("journal_append", AppendBench);
 Section exportMemory("export_memory", ExportMemoryBench);
 Section restore("restore", RestoreBench);
+Section undo("undo", UndoBench);
 Section exportSection("export", ExportBench);
 }  // namespace

@@ -309,6 +309,37 @@ int main(int argc, char **argv) {
   Save(annotated, out.filePath(QStringLiteral("annotated.png")));
 
   if (!run.Prompt.Dialogs.empty()) Fail(QStringLiteral("a scripted answer was not used"));
+
+  // Many objects on one picture: ten leaflets, each a row of its own with
+  // its length and width.
+  Run objects;
+  TForm1 &many = objects.Form;
+  many.resize(884, 640);
+  AddDefinition(many.DefinitionList, many.ResultsTable, QStringLiteral("Length"), mkLine, false, false, false, false);
+  AddDefinition(many.DefinitionList, many.ResultsTable, QStringLiteral("Width"), mkLine, false, false, false, false);
+  many.show();
+  QApplication::processEvents();
+  std::vector<Leaf> leaflets;
+  for (int k = 0; k < 10; ++k)
+    leaflets.push_back({{40.0 + 135 * (k % 5), 70.0 + 150 * (k / 5)}, -20.0 + 9 * k, 80.0 + 3 * k, 38.0 + k % 3 * 4,
+                        k % 2 ? green : olive});
+  const QString path = folder.filePath(QStringLiteral("leaflets.jpg"));
+  if (!DrawPicture(size, leaflets, 11).save(path, "JPG", 92)) Fail(QStringLiteral("cannot write ") + path);
+  objects.Prompt.Pictures = {path};
+  many.btOpenImagesClick();
+  Next(many);
+  objects.Scale(rulerY);
+  for (size_t k = 0; k < leaflets.size(); ++k) {
+    const Leaf &l = leaflets[k];
+    if (k > 0) many.NextObject1Click();
+    objects.Confirm();
+    objects.Drag(l.At(0, 0).toPoint(), l.Tip().toPoint());
+    objects.Confirm();
+    objects.Drag(l.At(l.Length * 0.42, -l.Width * 0.42).toPoint(), l.At(l.Length * 0.42, l.Width * 0.42).toPoint());
+  }
+  QApplication::processEvents();
+  Save(many.grab().toImage(), out.filePath(QStringLiteral("objects.png")));
+  if (!objects.Prompt.Dialogs.empty()) Fail(QStringLiteral("a scripted answer was not used"));
   folder.removeRecursively();
   return 0;
 }

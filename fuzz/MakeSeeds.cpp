@@ -101,7 +101,7 @@ int main(int argc, char **argv) {
   Write(dfn, QStringLiteral("empty-list"), QByteArray("0\r\n"));
   Write(dfn, QStringLiteral("lenient"), QByteArray("2\n A\t 2 1  0 0\n 1\nb\nc\t258\t0\t0\t0\t0"));
   // A sitting's record: every kind of entry, as the program writes them.
-  std::vector<TRecordEntry> entries(6);
+  std::vector<TRecordEntry> entries(9);
   entries[0].Kind = TRecordEntry::Definitions;
   entries[0].Defs = {{"Stem", 0, false, false, false, false}, {"Leaf", 2, true, false, false, true}};
   entries[1].Kind = TRecordEntry::Images;
@@ -118,6 +118,19 @@ int main(int argc, char **argv) {
   entries[4].Rows = {{"3", "/p", "c.jpg", "", "", ""}};
   entries[5].Kind = TRecordEntry::Saved;
   entries[5].File = "/p/r.csv";
+  // A further object's figure, values cleared by a new scale, and an image
+  // as an undo left it.
+  entries[6] = entries[3];
+  entries[6].FigureValue.Object = 2;
+  entries[7].Kind = TRecordEntry::Cells;
+  entries[7].Image = 0;
+  entries[7].Object = 2;
+  entries[7].Column = 4;
+  entries[7].Texts = {"", ""};
+  entries[8].Kind = TRecordEntry::State;
+  entries[8].Image = 0;
+  entries[8].Rows = {{"1", "/p", "a.jpg", "12", "", "2.5", "8.3"}, {"1", "/p", "a.jpg", "12", "", "", ""}};
+  entries[8].ImageValue.Figures = {entries[6].FigureValue};
   QByteArray lines = JournalHeader(QDateTime(QDate(2026, 1, 2), QTime(3, 4), Qt::UTC));
   TRecord record;
   for (const TRecordEntry &e : entries) {
@@ -129,6 +142,9 @@ int main(int argc, char **argv) {
                 "a.jpg\tb.bmp\tc.jpg\n" + FiguresFileBytes(record, {"a.jpg", "b.bmp", "c.jpg"}));
   WriteWithCuts(results, QStringLiteral("tabs"),
                 "No.\tPath\tFile Name\tDots/cm\tStem\r\n1\t/p\ta.jpg\t12\t2.5\r\n2\t/p\tb.bmp\t\t\r\n\t\t\t\t\r\n");
+  WriteWithCuts(results, QStringLiteral("objects"),
+                "No.\tPath\tFile Name\tObject\tDots/cm\tStem\r\n1\t/p\ta.jpg\t1\t12\t2.5\r\n1\t/p\ta.jpg\t2\t12\t3\r\n"
+                "2\t/p\tb.bmp\t1\t\t\r\n");
   WriteWithCuts(results, QStringLiteral("commas"),
                 "No.,Path,File Name,Dots/cm,Stem\r\n1,\"/p,q\",a.jpg,\"12,5\",\"2,5\"\r\n");
   return ok ? 0 : 1;
