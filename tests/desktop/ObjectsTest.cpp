@@ -124,7 +124,8 @@ TEST(Objects, FortyObjectsUndoRedoDeleteKillAndContinue) {
       d.Key(XK_Delete);
       AnswerWithEnter(d, main, QStringLiteral("Confirm"));
       Keys(d, main, XDesktop::Control, XK_s);
-      ASSERT_TRUE(XDesktop::WaitUntil([&] { return ReadAll(results) == expected; }, 20))
+      ASSERT_TRUE(XDesktop::WaitUntil(
+          [&] { return ReadAll(results) == expected && QFile::exists(FiguresFileName(results)); }, 20))
           << ReadAll(results).toStdString();
       ASSERT_TRUE(first.Kill(SIGKILL));
     }
