@@ -37,6 +37,7 @@ public:
   QRect FrameRect(XWindow w);       // the client and the frame the window manager gives it
   QRect ScreenRect();
   bool HasFocus(XWindow w);         // the keyboard goes to `w` or one of its children
+  bool Viewable(XWindow w);         // mapped, and its parents too
   bool WindowManagerRunning();
   // Waits until a window manager runs and takes charge of new windows: a
   // window of its own is shown until the window manager lists it.
@@ -80,7 +81,6 @@ public:
 private:
   std::vector<XWindow> WindowList(const char *property);
   unsigned long Cardinals(XWindow w, const char *property, long *out, int count);
-  bool Viewable(XWindow w);
   void Sync();
 
   _XDisplay *Dpy_;

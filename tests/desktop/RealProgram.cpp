@@ -57,8 +57,9 @@ bool WaitForKeys(XDesktop &d, XWindow w) {
 XWindow MainWindow(XDesktop &d) {
   XWindow found = 0;
   XDesktop::WaitUntil([&] {
+    // One shown: a window of an earlier test may still be on the list.
     for (XWindow w : d.Clients())
-      if (d.NetWmName(w) == kMainTitle) found = w;
+      if (d.NetWmName(w) == kMainTitle && d.Viewable(w)) found = w;
     return found != 0;
   });
   return found;
