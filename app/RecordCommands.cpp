@@ -1,5 +1,5 @@
-// The sitting brought back: the start-up offer of a journal left by a
-// sitting that did not end normally, and the replay of its entries.
+// The sitting brought back: the replay of a journal's entries, for the
+// start-up offer of a sitting left over (results/SittingLog).
 #include "app/Form1.h"
 #include "definitions/DefinitionCommands.h"
 #include "results/ResultsFileWriter.h"

@@ -193,7 +193,9 @@ void Prepare(const QString &op) {
 struct Operation {
   std::function<void(TForm1 &, Person &)> Setup;   // before the operation
   std::function<bool(TForm1 &, Person &)> Run;     // the operation; emits a state after each step it records
-  std::function<bool(TForm1 &, Person &)> Again;   // the same once the fault is gone; must succeed
+  // Once the fault is gone: the operation again, or a save after those
+  // that write only the journal; must succeed.
+  std::function<bool(TForm1 &, Person &)> Again;
 };
 
 bool NoMessages(const Person &p, size_t before) { return p.Messages.size() == before; }
@@ -282,9 +284,9 @@ std::map<QString, Operation> Operations() {
   return ops;
 }
 
-// The operation under test, then, as the fault is gone, the same again
-// (which must succeed: the program is still usable), more work recorded
-// in the journal, and the end no program chooses: SIGKILL.
+// The operation under test, then, as the fault is gone, the same again or a
+// save (which must succeed: the program is still usable), more work
+// recorded in the journal, and the end no program chooses: SIGKILL.
 int Run(const QString &op) {
   const std::map<QString, Operation> ops = Operations();
   const Operation &o = ops.at(op);
