@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run install test test-sanitize test-thread fuzz bench package screenshot icons clean
+.PHONY: all deps build run install test test-sanitize test-thread test-faults fuzz bench package screenshot icons clean
 
 all: build
 
@@ -57,6 +57,18 @@ test-thread:
 	cmake -S . -B $(THREAD_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCALIPER_TSAN=ON -DSCALIPER_BENCH=OFF
 	cmake --build $(THREAD_BUILD) -j $(JOBS) --target test_images
 	cd $(THREAD_BUILD) && $(THREAD_ENV) QT_QPA_PLATFORM=offscreen ./tests/test_images
+
+# Every file operation of the program (save, Save as, the journal, Continue
+# Results, the restore after a kill, Export Annotated Images, Save
+# Definitions) run under strace with each of its system calls failed in turn
+# (ENOSPC, then EIO) and with the program killed right after each of them,
+# then started again; prints a table of the cases and fails on any file left
+# mixed or partial, any value lost and any failure not reported.
+test-faults:
+	./scripts/install-deps test
+	$(CONFIGURE) -DSCALIPER_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS) --target scaliper_fault_driver
+	./tests/faults/run-fault-test --jobs $(JOBS) $(BUILD)/tests/scaliper_fault_driver
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from the seeds the build
 # writes, the inputs kept in fuzz/corpus and what earlier runs found. Any

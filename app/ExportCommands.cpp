@@ -1,12 +1,13 @@
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QSet>
 
 #include "app/ExportCommands.h"
 #include "common/Prompter.h"
+#include "common/WholeFile.h"
 #include "definitions/DefinitionList.h"
 #include "images/ImageLoader.h"
 #include "measuring/FigureText.h"
@@ -15,18 +16,15 @@
 #include "results/AnnotatedImage.h"
 
 namespace {
-// Writes a PNG whole or not at all.
+// Writes a PNG whole or not at all: made in memory, then saved as every
+// file of the program is.
 bool SavePng(const QImage &image, const QString &path) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  QImageWriter writer(&file, "png");
-  if (!writer.write(image)) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  return writer.write(image) && SaveFile(path, bytes) == SaveOutcome::Saved;
 }
-
 }  // namespace
 
 void ExportAnnotatedImages(QWidget *owner, Prompter &prompter, const TExportSources &from,

@@ -13,11 +13,17 @@ enum class SaveOutcome {
   CannotWrite,  // writing, flushing or replacing the old file failed
 };
 
-// Writes all bytes to a new file beside the target and then replaces the
-// target with it, so that a failed save leaves the previous file whole. In a
+// Writes all bytes to a new file beside the target, waits until they are on
+// the disk, and only then renames it over the target and waits until the
+// folder holds the new name, so that the target is always either its whole
+// old content or its whole new content. Every failure on the way (a write,
+// the flush to the disk, the rename, the folder's flush) fails the save, and
+// the new file is removed again. The new file takes the old one's
+// permissions; a symbolic link is followed and its target replaced. In a
 // folder where no new file can be made (a shared folder, a read-only parent)
-// an existing file that the user may write is written over in place instead.
-// An existing file that is read-only is never replaced.
+// an existing file that the user may write is written over in place instead,
+// which cannot be atomic. An existing file that is read-only is never
+// replaced.
 SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);
 
 // SaveFile, with a failure reported under "File Error": `cannotOpen` + the
@@ -25,6 +31,14 @@ SaveOutcome SaveFile(const QString &fileName, const QByteArray &bytes);
 // when writing or replacing fails. True when the file was saved.
 bool SaveFileReported(Prompter &prompter, const QString &fileName, const QByteArray &bytes,
                       const QString &cannotOpen);
+
+// Writes all bytes to the open file `fd`, going on after short writes and
+// interruptions. False at the first error.
+bool WriteAll(int fd, const char *data, qint64 size);
+
+// Waits until the folder's entries (a file made or renamed in it) are on the
+// disk. False when that failed.
+bool SyncFolder(const QString &folder);
 
 // Opens `fileName` for reading when it is a regular file. Anything else (a
 // pipe, a device, a socket, a folder) is refused without waiting: opening a

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -17,6 +18,7 @@
 #endif
 
 #include "app/Form1.h"
+#include "common/WholeFile.h"
 #include "definitions/DefinitionList.h"
 #include "results/Record.h"
 #include "results/ResultsFileWriter.h"
@@ -207,6 +209,27 @@ TEST(SaveCommands, CloseQuestion) {
     EXPECT_TRUE(can);
     EXPECT_EQ(prompt.Questions.size(), 2u);
   }
+}
+
+// A file saved again keeps what the user gave it: its permissions, and a
+// link stays a link to the file that is replaced. Nothing is left beside it.
+TEST(SaveCommands, SavingAgainKeepsPermissionsAndLinks) {
+  QTemporaryDir dir;
+  const QString shared = dir.filePath("shared.txt"), target = dir.filePath("target.txt"),
+                link = dir.filePath("link.txt");
+  WriteBytes(shared, "old");
+  ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0640), 0);
+  WriteBytes(target, "old");
+  ASSERT_TRUE(QFile::link(target, link));
+  EXPECT_EQ(SaveFile(shared, "new shared"), SaveOutcome::Saved);
+  EXPECT_EQ(SaveFile(link, "new target"), SaveOutcome::Saved);
+  struct stat st;
+  ASSERT_EQ(::stat(QFile::encodeName(shared).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadAll(shared), QByteArray("new shared"));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(ReadAll(target), QByteArray("new target"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System), (QStringList{"link.txt", "shared.txt", "target.txt"}));
 }
 
 // The two tests below make the failures a user meets (a full disk, a folder
