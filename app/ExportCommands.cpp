@@ -69,7 +69,7 @@ void ExportAnnotatedImages(QWidget *owner, Prompter &prompter, const TExportSour
         prompter.Ask(target + QStringLiteral(" already exists. Replace it?"), QStringLiteral("Confirm"), false) != mrYes)
       continue;
     QImage picture;
-    if (!LoadImageFile(source, ImageKindOf(source) == ImageKind::Jpeg, picture)) {
+    if (!LoadImageFile(source, ImageKindOf(source), picture)) {
       problems << QStringLiteral("Cannot read ") + source;
       continue;
     }

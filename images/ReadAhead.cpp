@@ -75,7 +75,7 @@ TPicture ReadPicture(const QString &path, const TViewPlace &place, QImage &recyc
   const ImageKind kind = ImageKindOf(path);
   if (kind == ImageKind::Other) return picture;
   try {
-    picture.Ok = LoadImageFile(path, kind == ImageKind::Jpeg, picture.Image, &recycled, cancel);
+    picture.Ok = LoadImageFile(path, kind, picture.Image, &recycled, cancel);
     if (picture.Ok && place.Zoom < 1.0)
       picture.Prepared.Cover(picture.Image,
                              QSize(int(picture.Image.width() * place.Zoom), int(picture.Image.height() * place.Zoom)),

@@ -601,7 +601,7 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
   EXPECT_EQ(read.text("Comment"), QStringLiteral("Stem: 4.1667 cm\nLeaf: H 2.5 cm  W 3.3333 cm  A 8.3333 cm\u00b2"));
   const QImage exported = read.convertToFormat(QImage::Format_RGB32);
   QImage picture;
-  ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), true, picture));
+  ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), ImageKind::Jpeg, picture));
   ASSERT_EQ(exported.size(), picture.size());
   // The rectangle from (20, 20) to (60, 50) and the line from (10, 10) to (50, 40).
   for (QPoint p : {QPoint(40, 20), QPoint(20, 35), QPoint(60, 45), QPoint(30, 25)})
