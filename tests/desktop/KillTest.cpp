@@ -29,13 +29,12 @@ extern char **environ;
 namespace {
 const QString kMainTitle = QString::fromLatin1(ProgramInfo::Title);
 
-// The program, run with the user's data folder of this test and the
-// command line given. (Started with posix_spawn rather than QProcess: this
-// runs on the person's thread, which has no event loop for a QProcess's
-// helpers.)
+// The program, run with the user's data folder of this test. (Started with
+// posix_spawn rather than QProcess: this runs on the person's thread, which
+// has no event loop for a QProcess's helpers.)
 struct Scaliper {
   pid_t Pid = -1;
-  explicit Scaliper(const QString &dataHome, const QStringList &arguments = {}) {
+  explicit Scaliper(const QString &dataHome) {
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e)
       if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0 && std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
@@ -45,12 +44,9 @@ struct Scaliper {
     std::vector<char *> envp;
     for (std::string &e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::vector<std::string> words{SCALIPER_PROGRAM};
-    for (const QString &a : arguments) words.push_back(QFile::encodeName(a).toStdString());
-    std::vector<char *> argv;
-    for (std::string &w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&Pid, SCALIPER_PROGRAM, nullptr, nullptr, argv.data(), envp.data()) != 0) Pid = -1;
+    char program[] = SCALIPER_PROGRAM;
+    char *argv[] = {program, nullptr};
+    if (posix_spawn(&Pid, program, nullptr, nullptr, argv, envp.data()) != 0) Pid = -1;
   }
   // Kills it with `signal` and waits until it is gone; false when it was not running.
   bool Kill(int signal) {
@@ -214,39 +210,5 @@ TEST(Kill, SittingKilledBetweenTwoOksComesBackWhole) {
     Keys(d, main, XDesktop::Control, XK_q);
     ASSERT_TRUE(again.WaitForExit());
     EXPECT_TRUE(QDir(TJournal::Folder()).entryList({"sitting-*"}, QDir::Files).isEmpty());
-  });
-}
-
-// The desktop's "Open with": the program started as its desktop entry's Exec
-// line says, two files in place of its %F (one name with a space), shows its
-// window with both files as rows, in that order, as the sitting's journal
-// records them.
-TEST(Launch, DesktopEntryOpensTheFilesItIsGiven) {
-  QTemporaryDir dir;
-  const QString dataHome = dir.filePath("data");
-  qputenv("XDG_DATA_HOME", dataHome.toLocal8Bit());
-  const QStringList files = {dir.filePath("phone photo.jpg"), dir.filePath("scan.tif")};
-  WriteBytes(files[0], WithExifOrientation(MakePhotoJpeg(64, 48, 2), 6));
-  WriteBytes(files[1], MakeTiff({{QImage(30, 20, QImage::Format_RGB32), 16, false, 1, {}}}));
-  QStringList command;
-  for (const QByteArray &line : ReadAll(SCALIPER_DESKTOP_TESTS "/../../resources/scaliper.desktop").split('\n'))
-    if (line.startsWith("Exec=")) command = QString::fromUtf8(line.mid(5)).split(u' ', Qt::SkipEmptyParts);
-  ASSERT_EQ(command.value(0), "scaliper");
-  QStringList arguments;
-  for (const QString &word : command.mid(1)) {
-    if (word == "%F") arguments << files;
-    else arguments << word;
-  }
-  const auto opened = [&] {
-    for (const QString &name : QDir(TJournal::Folder()).entryList({"*.journal"}, QDir::Files)) {
-      for (const TRecordEntry &e : ReadJournal(ReadAll(TJournal::Folder() + u'/' + name)).Entries)
-        if (e.Kind == TRecordEntry::Images && e.Files == files) return true;
-    }
-    return false;
-  };
-  AsUser([] {}, [&](XDesktop &d) {
-    Scaliper program(dataHome, arguments);
-    ASSERT_NE(MainWindow(d), 0u);
-    EXPECT_TRUE(XDesktop::WaitUntil(opened)) << "the files named are not the sitting's rows";
   });
 }
