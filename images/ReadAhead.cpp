@@ -235,7 +235,10 @@ void TReadAhead::Plan(const QString &shown, const QString &previous, const QStri
   for (const QString &path : {shown, previous, next})
     if (!path.isEmpty()) s.Keep << path;
   s.KeepOnly();
-  if (!next.isEmpty()) s.Start(next, place);
+  if (!next.isEmpty())
+    s.Start(next, place);
+  else
+    s.Spare = QImage();  // nothing to read into it
 }
 
 void TReadAhead::Want(const QString &path, const TViewPlace &place) {

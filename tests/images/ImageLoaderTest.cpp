@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "images/ImageLoader.h"
+#include "images/JpegWriter.h"
 #include "images/Orientation.h"
 #include "tests/support/SampleImages.h"
 
@@ -449,5 +451,53 @@ TEST(ImageLoaderFormats, EachFormatAt8And16Bits) {
     EXPECT_EQ(image.format(), c.Expected.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     EXPECT_EQ(image, c.Expected.convertToFormat(image.format()));
   }
+}
+// The JPEG writer: the picture read back as it was written, within the
+// little JPEG changes of flat colours; translucent parts laid over white;
+// each text a comment that Qt's reader gives back under its key, one too
+// long for a segment cut at a whole character.
+TEST(JpegWriter, WritesWhatTheReadersReadBack) {
+  const auto halves = [](QImage::Format format, QRgb left, QRgb right) {
+    QImage image(32, 16, format);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 32; ++x) image.setPixel(x, y, x < 16 ? left : right);
+    return image;
+  };
+  QImage labelled = halves(QImage::Format_RGB32, qRgb(200, 40, 90), qRgb(20, 180, 60));
+  labelled.setText("Description", QStringLiteral("leaf.jpg  \u2014  12 dots/cm"));
+  labelled.setText("Comment", QStringLiteral("Stem: 4.1667 cm\nLeaf: H 2.5 cm"));
+  QImage wordy = halves(QImage::Format_RGB32, qRgb(0, 0, 0), qRgb(255, 255, 255));
+  wordy.setText("Comment", QString(40000, QChar(0xE9)));
+  QImage cut = wordy;  // one byte more before them: the last fits only in part
+  cut.setText("Comment", u'x' + QString(40000, QChar(0xE9)));
+  const struct {
+    const char *Name;
+    QImage Picture;
+    QRgb Left, Right;
+    QString Comment;
+  } cases[] = {
+      {"colours and texts", labelled, qRgb(200, 40, 90), qRgb(20, 180, 60), labelled.text("Comment")},
+      {"translucent", halves(QImage::Format_ARGB32, qRgba(0, 0, 255, 0), qRgba(255, 0, 0, 128)), qRgb(255, 255, 255),
+       qRgb(255, 127, 127), QString()},
+      {"a text too long", wordy, qRgb(0, 0, 0), qRgb(255, 255, 255), QString((65533 - 9) / 2, QChar(0xE9))},
+      {"a character cut", cut, qRgb(0, 0, 0), qRgb(255, 255, 255), u'x' + QString((65533 - 10) / 2, QChar(0xE9))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    QByteArray bytes = JpegBytes(c.Picture, 92);
+    QImage read;
+    ASSERT_TRUE(LoadJpeg(bytes, read));
+    ASSERT_EQ(read.size(), c.Picture.size());
+    EXPECT_TRUE(Near(read.pixel(4, 8), c.Left, 6)) << std::hex << read.pixel(4, 8);
+    EXPECT_TRUE(Near(read.pixel(27, 8), c.Right, 6)) << std::hex << read.pixel(27, 8);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    const QImage qt = reader.read();
+    EXPECT_EQ(qt.text("Description"), c.Picture.text("Description"));
+    EXPECT_TRUE(qt.text("Comment") == c.Comment) << qt.text("Comment").size() << " characters";
+  }
+  EXPECT_TRUE(JpegBytes(QImage(), 92).isEmpty());
+  EXPECT_TRUE(JpegBytes(QImage(4, 4, QImage::Format_Grayscale8), 92).isEmpty());
 }
 }  // namespace
