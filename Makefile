@@ -6,7 +6,7 @@ THREAD_BUILD ?= build-thread
 FUZZ_BUILD ?= build-fuzz
 PACKAGE_BUILD ?= build-package
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = jpeg bmp definitions journal figures results
+FUZZ_TARGETS = jpeg bmp formats definitions journal figures results
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo

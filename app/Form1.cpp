@@ -82,7 +82,7 @@ void TForm1::ConnectCommands() {
   for (QObject *s : {static_cast<QObject *>(m.SaveData1), static_cast<QObject *>(Tools_.bbSave)})
     bind(s, [](TForm1 &f) { f.bbSaveClick(); });
   bind(m.Saveas1, [](TForm1 &f) { f.Saveas1Click(); });
-  bind(m.ContinueResults1, &TForm1::ContinueResults1Click);
+  bind(m.ContinueResults1, [](TForm1 &f) { f.ContinueResults1Click(); });
   bind(m.ExportAnnotated1, &TForm1::ExportAnnotated1Click);
   bind(m.Exit1, &TForm1::Exit1Click);
   bind(m.AddDef1, &TForm1::AddDef1Click);
@@ -164,14 +164,14 @@ void TForm1::LoadDef1Click() {
 bool TForm1::bbSaveClick() { return SaveResults(Prompt_, Choosers_.SaveDialog1, ResultsTable, Log_); }
 bool TForm1::Saveas1Click() { return SaveResultsAs(Prompt_, Choosers_.SaveDialog1, ResultsTable, Log_); }
 
-void TForm1::ContinueResults1Click() {
+void TForm1::ContinueResults1Click(const QString &file) {
   if (RunStarted_) {  // reached otherwise than by its disabled menu item
     Prompt_.Beep();
     return;
   }
   TDefinitionListColumns columns(DefinitionList, ResultsTable);
   if (ContinueResults(Prompt_, Choosers_.OpenDialog3, Choosers_.SaveDialog1, ResultsTable, Log_, columns,
-                      DecimalSeparator_)) {
+                      DecimalSeparator_, file)) {
     RowsContinued_ = true;
     LockDefinitions();
   }

@@ -64,6 +64,9 @@ public:
 
   // ---- Commands ---------------------------------------------------------------
   void btOpenImagesClick();
+  // Open Images without its chooser: `files` become rows in this order, all
+  // but what is no regular file.
+  void OpenImageFiles(QStringList files);
   void btNextClick();
   void btBackClick();
   void btMeasureClick();
@@ -83,7 +86,8 @@ public:
   void LoadDef1Click();
   bool bbSaveClick();
   bool Saveas1Click();
-  void ContinueResults1Click();
+  // Continue Results; with `file`, that file without the chooser.
+  void ContinueResults1Click(const QString &file = QString());
   void ExportAnnotated1Click();
   void Exit1Click() { close(); }
   void AboutScaliper1Click();

@@ -226,8 +226,10 @@ TFileChoosers MakeFileChoosers() {
   c.OpenDialog1.Mode = FileDialogState::Open;
   c.OpenDialog1.Title = QStringLiteral("Open files");
   c.OpenDialog1.Filter = QStringLiteral(
-      "All files (*.*)|*.*|All image files (*.jpeg, *.jpg, *.bmp)|*.jpeg;*.jpg;*.bmp|"
-      "JPEG files (*.jpeg, *.jpg)|*.jpeg;*.jpg|Bitmap files (*.bmp)|*.bmp");
+      "All files (*.*)|*.*|"
+      "All image files (*.jpeg, *.jpg, *.bmp, *.png, *.tif, *.tiff, *.webp)|*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp|"
+      "JPEG files (*.jpeg, *.jpg)|*.jpeg;*.jpg|Bitmap files (*.bmp)|*.bmp|PNG files (*.png)|*.png|"
+      "TIFF files (*.tif, *.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp");
   c.OpenDialog1.FilterIndex = 2;
   c.OpenDialog1.MultiSelect = true;
 

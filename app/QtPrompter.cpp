@@ -1,9 +1,12 @@
 #include "app/QtPrompter.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -122,10 +125,16 @@ bool TQtPrompter::RunFileDialog(FileDialogState &state) {
   return !state.Files.isEmpty();
 }
 
-bool TQtPrompter::ChooseFolder(const QString &title, QString &folder) {
+bool TQtPrompter::ChooseFolder(const QString &title, QString &folder, const QStringList &kinds, int &kind) {
   QFileDialog dialog(Owner_, title);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  QComboBox *kindBox = nullptr;
+  if (!kinds.isEmpty()) {
+    // Only Qt's own dialog has room for a row of the program's.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    kindBox = AddKindRow(dialog, kinds, kind);
+  }
   const QString start = !folder.isEmpty() ? folder : LastFolder_;
   if (!start.isEmpty()) dialog.setDirectory(start);
   dialog.setSizeGripEnabled(true);
@@ -134,7 +143,33 @@ bool TQtPrompter::ChooseFolder(const QString &title, QString &folder) {
   if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   folder = dialog.selectedFiles().first();
   LastFolder_ = folder;
+  if (kindBox) kind = kindBox->currentIndex();
   return true;
+}
+
+QComboBox *TQtPrompter::AddKindRow(QFileDialog &dialog, const QStringList &kinds, int kind) {
+  auto *box = new QComboBox(&dialog);
+  box->setObjectName(QStringLiteral("kindBox"));
+  box->addItems(kinds);
+  box->setCurrentIndex(qBound(0, kind, int(kinds.size()) - 1));
+  box->setAccessibleName(QStringLiteral("File type"));
+  box->setToolTip(QStringLiteral("The kind of file written (Alt+T)"));
+  auto *label = new QLabel(QStringLiteral("File &type:"), &dialog);
+  label->setBuddy(box);
+  // Below the dialog's rows, label and box in its columns; its own "Files
+  // of type" row, which for a folder only says that folders are listed,
+  // gives way to it.
+  if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+    const int row = grid->rowCount();
+    grid->addWidget(label, row, 0);
+    grid->addWidget(box, row, 1);
+    for (const char *name : {"fileTypeLabel", "fileTypeCombo"})
+      if (auto *own = dialog.findChild<QWidget *>(QLatin1String(name))) own->hide();
+  } else if (dialog.layout()) {
+    dialog.layout()->addWidget(label);
+    dialog.layout()->addWidget(box);
+  }
+  return box;
 }
 
 void TQtPrompter::ReportError(const QString &text) {

@@ -20,6 +20,10 @@ void TForm1::btOpenImagesClick() {
   // A dialog that lists the file clicked last first has it moved to the end,
   // so that the rows follow the order in which the files were chosen.
   if (Choosers_.OpenDialog1.LastClickedFirst && !files.isEmpty()) files.append(files.takeFirst());
+  OpenImageFiles(files);
+}
+
+void TForm1::OpenImageFiles(QStringList files) {
   // A pipe, a device or a folder named like a picture is no picture: reading
   // it could wait for ever. It is refused here, and the rest are opened.
   QStringList refused;

@@ -1,5 +1,7 @@
 #include <QMessageBox>
+#include <QTimer>
 
+#include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "app/ProgramInfo.h"
 #include "app/QtPrompter.h"
@@ -16,6 +18,11 @@ int main(int argc, char *argv[]) {
     form.show();
     // A sitting that did not end normally left its journal: offered back.
     form.OfferLeftOverJournal();
+    // The files named on the command line are taken once the window runs,
+    // like a command, so that an error escaping them is reported as any
+    // command's is.
+    const QStringList named = TScaliperApplication::arguments().mid(1);
+    QTimer::singleShot(0, &form, [&form, &prompter, named] { OpenCommandLine(form, prompter, named); });
     app.exec();
     app.SetPrompter(nullptr);
   } catch (const std::exception &e) {

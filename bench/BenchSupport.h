@@ -52,7 +52,13 @@ public:
   ModalResult Ask(const QString &, const QString &, bool) override { return mrYes; }
   int RunModal(QDialog &dialog) override;
   bool RunFileDialog(FileDialogState &) override { return false; }
-  bool ChooseFolder(const QString &, QString &folder) override { return !folder.isEmpty(); }
+  // The folder offered; the kind of file `Kind` when it is set, else the
+  // one offered.
+  int Kind = -1;
+  bool ChooseFolder(const QString &, QString &folder, const QStringList &, int &kind) override {
+    if (Kind >= 0) kind = Kind;
+    return !folder.isEmpty();
+  }
   void ReportError(const QString &) override {}
 };
 

@@ -52,8 +52,14 @@ public:
   // Shows a file chooser; true when the user confirmed, with the state updated.
   virtual bool RunFileDialog(FileDialogState &dialog) = 0;
   // Shows a folder chooser opening at `folder`; true when the user chose one,
-  // which is then in `folder`.
-  virtual bool ChooseFolder(const QString &title, QString &folder) = 0;
+  // which is then in `folder`. With `kinds` (the names of the kinds of file
+  // that can be written there), the chooser also offers them, `kind` (an
+  // index into them) chosen at first; the one chosen is then in `kind`.
+  virtual bool ChooseFolder(const QString &title, QString &folder, const QStringList &kinds, int &kind) = 0;
+  bool ChooseFolder(const QString &title, QString &folder) {
+    int none = -1;
+    return ChooseFolder(title, folder, {}, none);
+  }
   // The application's standard error report: a message box with the text.
   virtual void ReportError(const QString &text) = 0;
 };

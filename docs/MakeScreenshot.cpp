@@ -63,8 +63,11 @@ public:
   void ReportError(const QString &text) override { Fail(QStringLiteral("error: ") + text); }
   // The folder the annotated pictures are exported to.
   QString ExportFolder;
-  bool ChooseFolder(const QString &, QString &folder) override {
+  // ... as PNG, the picture the README shows.
+  bool ChooseFolder(const QString &, QString &folder, const QStringList &kinds, int &kind) override {
     folder = ExportFolder;
+    for (int k = 0; k < kinds.size(); ++k)
+      if (kinds[k].startsWith(QLatin1String("PNG"))) kind = k;
     return !folder.isEmpty();
   }
 };

@@ -1,9 +1,12 @@
 // Writes the seed corpus of every fuzz target: small sound files of each kind
 // the program reads, and a few cut short. Usage: scaliper_fuzz_seeds DIR
-// (writes DIR/jpeg, DIR/bmp and DIR/definitions).
+// (writes DIR/jpeg, DIR/bmp, DIR/formats, DIR/definitions and the rest).
+#include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QString>
 
 #include <cstdio>
@@ -38,6 +41,19 @@ QByteArray Definitions(std::initializer_list<TMeasureType> defs) {
   return DefinitionFileBytes(list);
 }
 
+QByteArray Written(const QImage &image, const char *format, int quality = -1) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  writer.setQuality(quality);
+  if (!writer.write(image)) {
+    std::fprintf(stderr, "cannot write a %s seed\n", format);
+    ok = false;
+  }
+  return bytes;
+}
+
 TMeasureType Def(const char *name, TMeasureKind kind, bool h, bool w, bool p, bool a) {
   TMeasureType d;
   d.Name = QString::fromUtf8(name);
@@ -55,13 +71,15 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
     return 2;
   }
+  QCoreApplication app(argc, argv);  // Qt's readers of TIFF and WebP are plug-ins
   const QString root = QString::fromLocal8Bit(argv[1]);
   const QString jpeg = root + QStringLiteral("/jpeg");
   const QString bmp = root + QStringLiteral("/bmp");
+  const QString formats = root + QStringLiteral("/formats");
   const QString dfn = root + QStringLiteral("/definitions");
   const QString journal = root + QStringLiteral("/journal"), figures = root + QStringLiteral("/figures"),
                 results = root + QStringLiteral("/results");
-  for (const QString &d : {jpeg, bmp, dfn, journal, figures, results})
+  for (const QString &d : {jpeg, bmp, formats, dfn, journal, figures, results})
     if (!QDir().mkpath(d)) return 1;
 
   const struct {
@@ -73,6 +91,41 @@ int main(int argc, char **argv) {
   for (const auto &j : jpegs)
     WriteWithCuts(jpeg, QString::fromLatin1(j.name), MakeJpeg(j.kind, 24, 17, qRgb(200, 90, 30)));
   WriteWithCuts(jpeg, QStringLiteral("photo"), MakePhotoJpeg(40, 30, 1));
+  // Photographs that say how the camera was held, in both byte orders.
+  WriteWithCuts(jpeg, QStringLiteral("exif-6"), WithExifOrientation(MakePhotoJpeg(40, 30, 2), 6));
+  WriteWithCuts(jpeg, QStringLiteral("exif-7-mm"), WithExifOrientation(MakePhotoJpeg(24, 16, 3), 7, true));
+
+  // PNG, TIFF and WebP: 8 and 16 bits, colour, grey and alpha, two pages,
+  // an orientation.
+  QImage colour(21, 13, QImage::Format_RGB32);
+  for (int y = 0; y < colour.height(); ++y)
+    for (int x = 0; x < colour.width(); ++x) colour.setPixel(x, y, qRgb(12 * x, 19 * y, 255 - 5 * x - 7 * y));
+  const QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
+  const struct {
+    const char *name;
+    QByteArray bytes;
+  } pictures[] = {
+      {"png-8", Written(colour, "png")},
+      {"png-16", Written(colour.convertToFormat(QImage::Format_RGBA64), "png")},
+      {"png-grey-16", Written(colour.convertToFormat(QImage::Format_Grayscale16), "png")},
+      {"png-palette", Written(colour.convertToFormat(QImage::Format_Indexed8), "png")},
+      {"tiff-8", MakeTiff({{colour, 8, false, 1, {}}})},
+      {"tiff-16", MakeTiff({{colour, 16, false, 1, {}}})},
+      {"tiff-grey-16", MakeTiff({{grey, 16, true, 1, {}}})},
+      {"tiff-two-pages-turned", MakeTiff({{colour, 8, false, 6, {}}, {grey, 8, true, 1, {}}})},
+      {"tiff-lzw", [&] {
+         QByteArray bytes;
+         QBuffer buffer(&bytes);
+         buffer.open(QIODevice::WriteOnly);
+         QImageWriter writer(&buffer, "tiff");
+         writer.setCompression(1);
+         writer.write(colour);
+         return bytes;
+       }()},
+      {"webp-lossless", Written(colour, "webp", 100)},
+      {"webp-lossy", Written(colour.convertToFormat(QImage::Format_ARGB32), "webp", 60)},
+  };
+  for (const auto &p : pictures) WriteWithCuts(formats, QString::fromLatin1(p.name), p.bytes);
 
   const struct {
     const char *name;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include <jerror.h>
 
 #include "common/WholeFile.h"
+#include "images/Orientation.h"
 
 namespace {
 
@@ -54,6 +56,10 @@ struct JpegMonitor {
   const std::atomic<bool> *Cancel = nullptr;  // set: the picture is no longer wanted
 };
 
+// A picture to be turned upright is decoded this many stored rows at a
+// time, which are then put in their places.
+constexpr int kBandRows = 16;
+
 bool Cancelled(const JpegMonitor &monitor) {
   return monitor.Cancel && monitor.Cancel->load(std::memory_order_relaxed);
 }
@@ -88,6 +94,7 @@ struct JpegDecodeState {
   QImage *recycled = nullptr;  // memory to decode into when the size fits
   const QByteArray *bytes = nullptr;  // the whole file
   std::vector<JSAMPLE> cmykRow;
+  std::vector<QRgb> band;  // stored rows on their way to the upright picture
   bool created = false;
 };
 
@@ -126,11 +133,20 @@ bool DecodeJpeg(JpegDecodeState &s) {
   // gives it, with a warning, so that what was read is still shown.
   jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(s.bytes->constData()),
                static_cast<unsigned long>(s.bytes->size()));
+  // The EXIF data, which says how the camera was held.
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&cinfo, TRUE);
 
   const qint64 width = cinfo.image_width;
   const qint64 height = cinfo.image_height;
   if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
+  int orientation = 1;
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1 || m->data_length < 6 || std::memcmp(m->data, "Exif\0\0", 6) != 0) continue;
+    orientation = ExifOrientation(m->data, m->data_length);
+    break;
+  }
+  const QSize upright = UprightSize(QSize(int(width), int(height)), orientation);
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) {
@@ -152,24 +168,32 @@ bool DecodeJpeg(JpegDecodeState &s) {
     return false;
 
   QImage *recycled = s.recycled;
-  if (recycled && recycled->size() == QSize(int(width), int(height)) &&
-      recycled->format() == QImage::Format_RGB32 && recycled->isDetached()) {
+  if (recycled && recycled->size() == upright && recycled->format() == QImage::Format_RGB32 &&
+      recycled->isDetached()) {
     s.image = std::move(*recycled);
   } else {
     if (recycled) *recycled = QImage();  // freed before the new picture is allocated
-    s.image = QImage(int(width), int(height), QImage::Format_RGB32);
+    s.image = QImage(upright, QImage::Format_RGB32);
   }
   if (s.image.isNull()) return false;
   if (cmyk) s.cmykRow.resize(size_t(width) * 4);
+  // Upright as stored, the rows are decoded where they belong; otherwise a
+  // band of them at a time is decoded and then turned into place.
+  const bool turned = orientation != 1;
+  if (turned) s.band.resize(size_t(width) * kBandRows);
 
   while (cinfo.output_scanline < cinfo.output_height) {
     if (Cancelled(s.progress)) return false;
-    const int y = int(cinfo.output_scanline);
-    JSAMPROW row = cmyk ? s.cmykRow.data() : reinterpret_cast<JSAMPROW>(s.image.scanLine(y));
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) return false;
-    if (cmyk)
-      CmykRowToRgb32(s.cmykRow.data(), reinterpret_cast<QRgb *>(s.image.scanLine(y)),
-                     int(width), cinfo.saw_Adobe_marker);
+    const int first = int(cinfo.output_scanline);
+    const int count = turned ? int(qMin<qint64>(kBandRows, height - first)) : 1;
+    for (int i = 0; i < count; ++i) {
+      QRgb *pixels = turned ? s.band.data() + size_t(i) * size_t(width)
+                            : reinterpret_cast<QRgb *>(s.image.scanLine(first + i));
+      JSAMPROW row = cmyk ? s.cmykRow.data() : reinterpret_cast<JSAMPROW>(pixels);
+      if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) return false;
+      if (cmyk) CmykRowToRgb32(s.cmykRow.data(), pixels, int(width), cinfo.saw_Adobe_marker);
+    }
+    if (turned) PlaceUpright(s.band.data(), width, int(width), int(height), first, count, orientation, s.image);
   }
   jpeg_finish_decompress(&cinfo);
   return true;
@@ -367,6 +391,55 @@ void RaiseImageReaderLimit() {
   if (currentMb != 0 && currentMb < neededMb) QImageReader::setAllocationLimit(neededMb);
 }
 
+namespace {
+// Reads a picture through Qt's reader of `format`, that one alone whatever
+// the bytes look like, turned upright as the file says when `upright`. The
+// size the file claims is checked against the bound before anything is
+// allocated; a format whose reader cannot tell it is refused. `recycled`
+// lends its memory where the reader can decode into it (a picture of the
+// size and format it reads), and is freed first otherwise. The result is
+// Format_RGB32, or Format_ARGB32 where the picture has an alpha channel;
+// pictures of 16 bits a channel are brought down to 8.
+bool ReadThroughQt(const QByteArray &bytes, const char *format, bool upright, QImage &out, QImage *recycled) {
+  RaiseImageReaderLimit();
+  QByteArray data = bytes;  // shares the bytes; the buffer only reads them
+  QBuffer buffer(&data);
+  if (!buffer.open(QIODevice::ReadOnly)) return false;
+  QImageReader reader(&buffer, format);
+  reader.setAutoDetectImageFormat(false);  // another format must not be decoded as this one
+  reader.setAutoTransform(upright);
+
+  // Qt reports a top-down bitmap's height as negative.
+  const QSize size = reader.size();
+  const qint64 width = size.width(), height = qAbs(qint64(size.height()));
+  if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) {
+    if (recycled) *recycled = QImage();
+    return false;
+  }
+
+  QImage image;
+  if (recycled) {
+    if (recycled->size() == QSize(int(width), int(height)) && recycled->format() == reader.imageFormat() &&
+        recycled->isDetached())
+      image = std::move(*recycled);
+    *recycled = QImage();
+  }
+  if (!reader.read(&image) || image.isNull()) {
+    if (recycled) *recycled = std::move(image);
+    return false;
+  }
+  if (qint64(image.width()) * image.height() > kMaxImagePixels) return false;
+
+  const QImage::Format wanted = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+  if (image.format() != wanted) {
+    image = image.convertToFormat(wanted);
+    if (image.isNull()) return false;
+  }
+  out = std::move(image);
+  return true;
+}
+}  // namespace
+
 bool LoadBmp(const QByteArray &bytes, QImage &out) {
   if (bytes.isEmpty()) return false;
   BmpLayout layout;
@@ -377,34 +450,21 @@ bool LoadBmp(const QByteArray &bytes, QImage &out) {
     out = std::move(image);
     return true;
   }
+  return ReadThroughQt(bytes, "bmp", false, out, nullptr);
+}
 
-  RaiseImageReaderLimit();
-
-  QByteArray data = bytes;  // shares the bytes; the buffer only reads them
-  QBuffer buffer(&data);
-  if (!buffer.open(QIODevice::ReadOnly)) return false;
-  QImageReader reader(&buffer, "bmp");
-  reader.setAutoDetectImageFormat(false);  // a non-bitmap must not be decoded as something else
-  reader.setAutoTransform(false);
-
-  // Qt reports a top-down bitmap's height as negative.
-  const QSize size = reader.size();
-  if (size.width() <= 0 || size.height() == 0) return false;
-  const qint64 width = size.width(), height = qAbs(qint64(size.height()));
-  if (width <= 0 || height <= 0 || width * height > kMaxImagePixels) return false;
-
-  QImage image;
-  if (!reader.read(&image) || image.isNull()) return false;
-  if (qint64(image.width()) * image.height() > kMaxImagePixels) return false;
-
-  const QImage::Format format =
-      image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-  if (image.format() != format) {
-    image = image.convertToFormat(format);
-    if (image.isNull()) return false;
+bool LoadPicture(const QByteArray &bytes, ImageKind kind, QImage &out, QImage *recycled,
+                 const std::atomic<bool> *cancel) {
+  switch (kind) {
+    case ImageKind::Jpeg: return !bytes.isEmpty() && DecodeJpegBytes(bytes, out, recycled, cancel);
+    case ImageKind::Png: return !bytes.isEmpty() && ReadThroughQt(bytes, "png", true, out, recycled);
+    case ImageKind::Tiff: return !bytes.isEmpty() && ReadThroughQt(bytes, "tiff", true, out, recycled);
+    case ImageKind::Webp: return !bytes.isEmpty() && ReadThroughQt(bytes, "webp", true, out, recycled);
+    case ImageKind::Bmp:
+    case ImageKind::Other: break;
   }
-  out = std::move(image);
-  return true;
+  if (recycled) *recycled = QImage();
+  return kind == ImageKind::Bmp && LoadBmp(bytes, out);
 }
 
 ImageKind ImageKindOf(const QString &path) {
@@ -413,21 +473,23 @@ ImageKind ImageKindOf(const QString &path) {
   const QString extension = dot > slash ? path.mid(dot).toUpper() : QString();
   if (extension == QLatin1String(".JPEG") || extension == QLatin1String(".JPG")) return ImageKind::Jpeg;
   if (extension == QLatin1String(".BMP")) return ImageKind::Bmp;
+  if (extension == QLatin1String(".PNG")) return ImageKind::Png;
+  if (extension == QLatin1String(".TIF") || extension == QLatin1String(".TIFF")) return ImageKind::Tiff;
+  if (extension == QLatin1String(".WEBP")) return ImageKind::Webp;
   return ImageKind::Other;
 }
 
-bool LoadImageFile(const QString &path, bool jpeg, QImage &out, QImage *recycled,
+bool LoadImageFile(const QString &path, ImageKind kind, QImage &out, QImage *recycled,
                    const std::atomic<bool> *cancel) {
-  // Only a JPEG decodes into recycled memory; anything else is given fresh.
-  if (recycled && !jpeg) *recycled = QImage();
+  // A bitmap is never decoded into recycled memory: it is freed before
+  // anything is read.
+  if (recycled && (kind == ImageKind::Bmp || kind == ImageKind::Other)) *recycled = QImage();
   // Only a regular file is read: a pipe or a device could keep the reader
   // waiting for ever.
   QFile file;
-  if (path.isEmpty() || !OpenRegularFile(path, file)) return false;
+  if (kind == ImageKind::Other || path.isEmpty() || !OpenRegularFile(path, file)) return false;
   if (file.size() > kMaxImageFileBytes) return false;
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError || bytes.isEmpty()) return false;
-  if (jpeg) return DecodeJpegBytes(bytes, out, recycled, cancel);
-  if (recycled) *recycled = QImage();
-  return LoadBmp(bytes, out);
+  return LoadPicture(bytes, kind, out, recycled, cancel);
 }

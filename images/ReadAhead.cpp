@@ -75,7 +75,7 @@ TPicture ReadPicture(const QString &path, const TViewPlace &place, QImage &recyc
   const ImageKind kind = ImageKindOf(path);
   if (kind == ImageKind::Other) return picture;
   try {
-    picture.Ok = LoadImageFile(path, kind == ImageKind::Jpeg, picture.Image, &recycled, cancel);
+    picture.Ok = LoadImageFile(path, kind, picture.Image, &recycled, cancel);
     if (picture.Ok && place.Zoom < 1.0)
       picture.Prepared.Cover(picture.Image,
                              QSize(int(picture.Image.width() * place.Zoom), int(picture.Image.height() * place.Zoom)),
@@ -235,7 +235,10 @@ void TReadAhead::Plan(const QString &shown, const QString &previous, const QStri
   for (const QString &path : {shown, previous, next})
     if (!path.isEmpty()) s.Keep << path;
   s.KeepOnly();
-  if (!next.isEmpty()) s.Start(next, place);
+  if (!next.isEmpty())
+    s.Start(next, place);
+  else
+    s.Spare = QImage();  // nothing to read into it
 }
 
 void TReadAhead::Want(const QString &path, const TViewPlace &place) {

@@ -66,7 +66,8 @@ public:
   TReadAhead &operator=(const TReadAhead &) = delete;
 
   // After `shown` has been put on screen: keeps it and `previous` (empty:
-  // none), reads `next` ahead (empty: none), and drops everything else. A
+  // none), reads `next` ahead (empty: none), and drops everything else,
+  // with nothing to read ahead the memory kept for the next decode too. A
   // read-ahead of any other file under way is stopped.
   void Plan(const QString &shown, const QString &previous, const QString &next, const TViewPlace &place);
 

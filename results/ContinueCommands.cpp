@@ -47,8 +47,11 @@ void FindMovedImages(Prompter &prompter, const QString &resultsFile, TResultsTab
 }  // namespace
 
 bool ContinueResults(Prompter &prompter, FileDialogState &openDialog, FileDialogState &saveDialog,
-                     TResultsTable &table, TSittingLog &log, TDefinitionColumns &definitions, QChar &decimal) {
-    if (!prompter.RunFileDialog(openDialog)) return false;
+                     TResultsTable &table, TSittingLog &log, TDefinitionColumns &definitions, QChar &decimal,
+                     const QString &file) {
+  if (file.isEmpty() && !prompter.RunFileDialog(openDialog)) return false;
+  // A file named beforehand is where the chooser opens next time.
+  if (!file.isEmpty()) openDialog.FileName = file;
   const QString name = openDialog.FileName;
   QByteArray bytes;
   if (!ReadWholeFile(prompter, name, kLargestResultsFile, bytes)) return false;

@@ -21,8 +21,8 @@ public:
   virtual void DropAll() = 0;
 };
 
-// Continue Results: reads a results file saved earlier, chosen with
-// `openDialog`, and appends its image rows, so that a batch measured over
+// Continue Results: reads a results file saved earlier, `file` or, when
+// that is empty, one chosen with `openDialog`, and appends its image rows, so that a batch measured over
 // several sittings goes on where it stopped; its figures come back where
 // the rows still hold what they wrote, and images no longer where the rows
 // say are looked for in a folder the person points to. The file must have
@@ -32,4 +32,5 @@ public:
 // decimal separator (`decimal`). True when rows came back: their values
 // stand in the definitions' columns, which must no longer move.
 bool ContinueResults(Prompter &prompter, FileDialogState &openDialog, FileDialogState &saveDialog,
-                     TResultsTable &table, TSittingLog &log, TDefinitionColumns &definitions, QChar &decimal);
+                     TResultsTable &table, TSittingLog &log, TDefinitionColumns &definitions, QChar &decimal,
+                     const QString &file = QString());

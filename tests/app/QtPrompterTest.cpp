@@ -99,3 +99,55 @@ TEST(QtPrompter, FileDialogsOpenInTheFolderLastUsed) {
     EXPECT_EQ(preselected, step.Preselected);
   }
 }
+
+// The folder chooser offers kinds of file on a row of its own, the kind
+// given chosen at first: its label's key (Alt+T, named in the box's
+// tool-tip) takes the keyboard to the box, whose name a screen reader
+// reads, and the kind chosen there comes back with the folder. Without
+// kinds there is no such row, and the kind is left alone.
+TEST(QtPrompter, FolderChooserOffersTheKindsOfFile) {
+  QTemporaryDir dir;
+  ScriptedPrompter scripted;
+  TForm1 form(scripted);
+  TQtPrompter prompter(&form);
+  for (bool offered : {true, false}) {
+    SCOPED_TRACE(offered);
+    int kind = offered ? 0 : 7;
+    bool keyReachesBox = false;
+    QComboBox *box = nullptr;
+    QString tip, name;
+    QTimer::singleShot(0, [&] {
+      auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      box = dialog->findChild<QComboBox *>("kindBox");
+      if (box) {
+        tip = box->toolTip();
+        name = box->accessibleName();
+        EXPECT_EQ(box->currentIndex(), 0);
+        EXPECT_TRUE(box->isVisibleTo(dialog));
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
+        keyReachesBox = QApplication::focusWidget() == box;
+        QTest::keyClick(box, Qt::Key_Down);
+      }
+      auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+      ASSERT_NE(edit, nullptr);
+      edit->setText(dir.path());
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QString folder;
+    const QStringList kinds = offered ? QStringList{"JPEG (quality 92)", "PNG (lossless)"} : QStringList();
+    ASSERT_TRUE(prompter.ChooseFolder("Export Annotated Images", folder, kinds, kind));
+    EXPECT_EQ(QDir(folder), QDir(dir.path()));
+    EXPECT_EQ(box != nullptr, offered);
+    if (!offered) {
+      EXPECT_EQ(kind, 7);
+      continue;
+    }
+    EXPECT_EQ(kind, 1);
+    EXPECT_TRUE(keyReachesBox);
+    EXPECT_TRUE(tip.contains("Alt+T")) << tip.toStdString();
+    EXPECT_FALSE(name.isEmpty());
+  }
+}

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTransform>
 
 #include <X11/keysym.h>
 
@@ -43,6 +44,8 @@
 #include "results/ResultsTable.h"
 #include "tests/desktop/Desktop.h"
 #include "tests/support/FormDriver.h"
+#include "tests/support/SampleImages.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -628,6 +631,65 @@ TEST_F(Program, ImagesOpenInTheOrderChosenInTheFileDialog) {
   QStringList rows;
   for (int i = 0; i < Form->ResultsTable.ImageCount; ++i) rows << Form->ResultsTable.Cell(TResultsTable::colFileName, i + 1);
   EXPECT_EQ(rows, names);
+}
+
+// A photograph from a phone held upright, stored lying on its side with
+// the EXIF orientation 6, shows upright: its status bar gives the upright
+// size, the object standing in it stands on the screen, and a rectangle
+// drawn round it with the real pointer gives its height as what stands up
+// and its width as what lies across.
+TEST_F(Program, PortraitPhonePhotoShowsUprightAndMeasuresUpright) {
+  // Upright: 240 x 320, a dark object 100 wide and 200 tall from (40, 60).
+  QImage upright(240, 320, QImage::Format_RGB32);
+  upright.fill(qRgb(220, 220, 200));
+  for (int y = 60; y < 260; ++y)
+    for (int x = 40; x < 140; ++x) upright.setPixel(x, y, qRgb(30, 40, 120));
+  const QImage stored = upright.transformed(QTransform().rotate(-90));
+  ASSERT_EQ(stored.size(), QSize(320, 240));
+  WriteBytes(Dir.filePath("phone.jpg"), WithExifOrientation(JpegOf(stored, 95, false), 6));
+  AddDefinition(Form->DefinitionList, Form->ResultsTable, "Leaf", mkRectangle, true, true, false, false);
+  OpenImages({Dir.filePath("phone.jpg")});
+  const XWindow main = MainWindow();
+  AsUser([&] { Next(*Form); },
+         [&](XDesktop &d) {
+           ASSERT_TRUE(d.WaitForKeys(d.WaitForNewClient({main})));
+           d.Key(XK_Return);  // Yes
+         });
+  ASSERT_TRUE(Form->CurrentImageShown());
+  EXPECT_EQ(Form->Frame().StatusPanel0->text(), "240x320");
+  Form->btMeasureClick();
+  const QPoint overlayInWindow = Form->Pane().Overlay()->mapTo(Form.get(), QPoint(0, 0));
+  AsUser([] {},
+         [&](XDesktop &d) {
+           const QPoint overlay = d.ClientRect(main).topLeft() + overlayInWindow;
+           // What the screen shows: the object where it stands upright.
+           const QImage screen = d.Grab(QRect(overlay, QSize(240, 320)));
+           for (QPoint inside : {QPoint(45, 65), QPoint(135, 255), QPoint(90, 160)})
+             EXPECT_LT(qGray(screen.pixel(inside)), 90) << inside.x() << "," << inside.y();
+           for (QPoint outside : {QPoint(200, 65), QPoint(45, 300), QPoint(200, 160), QPoint(90, 30)})
+             EXPECT_GT(qGray(screen.pixel(outside)), 180) << outside.x() << "," << outside.y();
+           const auto drag = [&](QPoint from, QPoint to) {
+             d.MoveTo(overlay + from);
+             d.Press();
+             d.MoveTo(overlay + (from + to) / 2);
+             d.MoveTo(overlay + to);
+             d.Release();
+           };
+           drag({20, 290}, {220, 290});  // 200 dots over 10 cm
+           const XWindow conv = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(conv));
+           d.Key(XK_Return);
+           ASSERT_TRUE(d.WaitForGone(conv));
+           drag({40, 60}, {140, 260});  // round the object
+           const XWindow popup = d.WaitForNewClient({main});
+           ASSERT_TRUE(d.WaitForKeys(popup));
+           d.Key(XK_Return);  // OK
+           ASSERT_TRUE(d.WaitForGone(popup));
+         });
+  const int first = Form->DefinitionList.At(0).FirstCol;
+  EXPECT_EQ(Form->ResultsTable.Cell(TResultsTable::colDotsPerCm, 1), "20");
+  EXPECT_EQ(Form->ResultsTable.Cell(first, 1), "10");     // height: 200 dots
+  EXPECT_EQ(Form->ResultsTable.Cell(first + 1, 1), "5");  // width: 100 dots
 }
 
 // Thirty images walked with Page Down and back with Page Up, the next picture

@@ -2,6 +2,7 @@
 // them: opened with Open Images and shown with Next, after a sound picture.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -169,11 +170,42 @@ TEST(HostileImage, RefusedWithABeep) {
   QByteArray offsetPastEnd = MakeBmp(plain);
   offsetPastEnd[10] = char(0xF0);  // pixel data said to start 61,440 bytes in
 
+  QImage picture(60, 40, QImage::Format_RGB32);
+  picture.fill(qRgb(30, 60, 90));
+  const auto written = [&](const char *format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes;
+  };
+  const QByteArray png = written("png"), webp = written("webp");
+  const QByteArray tiff = MakeTiff({{picture, 8, false, 1, {}}});
+  // The strip's offset is the value of the sixth of the directory's eleven
+  // entries, which the next directory's offset (4 bytes) ends.
+  QByteArray tiffStripPastEnd = tiff;
+  tiffStripPastEnd.replace(tiff.size() - 4 - 12 * 6 + 8, 4, QByteArray("\0\0\0\x40", 4));
+  // Within the pixel bound, but at 16 bits a channel twice what Qt may allocate.
+  const QByteArray tiff16Huge = MakeTiff({{picture, 16, false, 1, QSize(20000, 10000)}});
+
   const struct {
     const char *Name;
     QByteArray Bytes;
   } cases[] = {
       {"empty.jpg", {}},
+      {"empty.png", {}},
+      {"huge.png", WithPngSize(png, 60000, 60000)},
+      {"cut.png", png.left(png.size() / 2)},
+      {"photo.png", jpeg},
+      {"huge.tif", MakeTiff({{picture, 8, false, 1, QSize(60000, 60000)}})},
+      {"rows-missing.tif", MakeTiff({{picture, 8, false, 1, QSize(60, 4000)}})},
+      {"strip-past-end.tif", tiffStripPastEnd},
+      {"sixteen-bit-200-megapixels.tif", tiff16Huge},
+      {"directory-cut.tiff", tiff.left(tiff.size() - 20)},
+      {"scan.tif", png},
+      {"cut.webp", webp.left(webp.size() / 2)},
+      {"riff-only.webp", webp.left(12)},
+      {"photo.webp", jpeg},
       {"rows-missing.bmp", MakeBmp(plain).chopped(30)},
       {"offset-past-end.bmp", offsetPastEnd},
       {"empty.bmp", {}},
@@ -281,7 +313,7 @@ TEST(HostileImage, NoRegularFileNamedLikeAPicture) {
   }
   EXPECT_TRUE(QFile::exists("/dev/zero"));
   QImage none;
-  EXPECT_FALSE(LoadImageFile("/dev/zero", true, none));
+  EXPECT_FALSE(LoadImageFile("/dev/zero", ImageKind::Jpeg, none));
 }
 
 TEST(HostileImage, FileGoneBetweenOpenAndNext) {

@@ -58,6 +58,10 @@ TEST(ImageList, OpenImagesAppendsInTheOrderChosen) {
     Batch b;
     EXPECT_EQ(b.Form.Choosers().OpenDialog1.Title, "Open files");
     EXPECT_EQ(b.Form.Choosers().OpenDialog1.FilterIndex, 2);
+    // Every kind of picture read is listed among the image files and on its own.
+    EXPECT_EQ(b.Form.Choosers().OpenDialog1.Patterns(),
+              (QStringList{"*.*", "*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp", "*.jpeg;*.jpg", "*.bmp", "*.png",
+                           "*.tif;*.tiff", "*.webp"}));
     EXPECT_TRUE(b.Form.Choosers().OpenDialog1.MultiSelect);
     b.Prompt.AnswerFiles({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"}, lastClickedFirst);
     b.Form.btOpenImagesClick();
@@ -87,32 +91,44 @@ TEST(ImageList, OpenImagesAppendsInTheOrderChosen) {
 TEST(ImageList, ShowImageByExtension) {
   Batch b;
   const QByteArray jpeg = MakeJpeg(JpegKind::Baseline, 64, 48, qRgb(200, 40, 40));
+  QImage picture(26, 14, QImage::Format_RGB32);
+  picture.fill(qRgb(20, 90, 160));
+  const auto written = [&](const char *format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes;
+  };
   const QStringList files = {
       b.Write("photo.Jpg", jpeg), b.Write("PHOTO.JPEG", MakeJpeg(JpegKind::Grey, 20, 10, qRgb(9, 9, 9))),
-      b.Write("scan.bmp", Bmp(30, 40)),  b.Write("photo.jpe", jpeg),
-      b.Write("photo.png", jpeg),        b.Write("photo", jpeg),
-      b.Write("notes.jpg", "just some text, not a picture\n"), b.Write("scan.BMP", jpeg)};
+      b.Write("scan.bmp", Bmp(30, 40)), b.Write("scan.PNG", written("png")),
+      b.Write("scan.tif", MakeTiff({{picture.scaled(14, 26), 16, false, 1, {}}})), b.Write("scan.TIFF", written("tiff")),
+      b.Write("photo.webp", written("webp")),
+      b.Write("photo.jpe", jpeg), b.Write("photo.gif", jpeg), b.Write("photo", jpeg),
+      b.Write("notes.jpg", "just some text, not a picture\n"), b.Write("scan.BMP", jpeg), b.Write("photo.png", jpeg)};
   b.Form.ResultsTable.AppendImageRows(files);
 
-  const QString sizes[] = {"64x48", "20x10", "30x40"};
-  for (int i = 0; i < 3; ++i) {
+  const QString sizes[] = {"64x48", "20x10", "30x40", "26x14", "14x26", "26x14", "26x14"};
+  for (int i = 0; i < 7; ++i) {
     ShowImageAndWait(b.Form, i);
     EXPECT_EQ(b.Status(), sizes[i] + " " + files[i]);
   }
   EXPECT_EQ(b.Prompt.Beeps, 0);
-  for (int i = 3; i < 6; ++i) ShowImageAndWait(b.Form, i);
+  for (int i = 7; i < 10; ++i) ShowImageAndWait(b.Form, i);
   ASSERT_EQ(b.Prompt.Messages.size(), 3u);
   for (const auto &m : b.Prompt.Messages)
     EXPECT_EQ(m, (ScriptedPrompter::Shown{"Image format should be jpeg or full-color bitmap!", "Wrong Image Format"}));
-  ShowImageAndWait(b.Form, 6);
-  ShowImageAndWait(b.Form, 7);  // a JPEG named .BMP is read as a bitmap, and fails
-  EXPECT_EQ(b.Prompt.Beeps, 2);
+  ShowImageAndWait(b.Form, 2);
+  // A JPEG named .BMP is read as a bitmap and one named .png as a PNG: both fail.
+  for (int i = 10; i < 13; ++i) ShowImageAndWait(b.Form, i);
+  EXPECT_EQ(b.Prompt.Beeps, 3);
   EXPECT_EQ(b.Status(), "30x40 " + files[2]);
   EXPECT_EQ(b.Form.ImageBitmap().size(), QSize(30, 40));
   EXPECT_EQ(b.Form.Pane().View()->Picture().size(), QSize(30, 40));
-  ShowImageAndWait(b.Form, 8);  // beyond the list: nothing
+  ShowImageAndWait(b.Form, 13);  // beyond the list: nothing
   ShowImageAndWait(b.Form, -1);
-  EXPECT_EQ(b.Prompt.Beeps, 2);
+  EXPECT_EQ(b.Prompt.Beeps, 3);
   EXPECT_EQ(b.Prompt.Messages.size(), 3u);
 }
 

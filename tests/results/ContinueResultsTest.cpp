@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,8 +18,10 @@
 #include <memory>
 #include <optional>
 
+#include "app/ExportCommands.h"
 #include "app/Form1.h"
 #include "images/ImageLoader.h"
+#include "images/JpegWriter.h"
 #include "definitions/DeleteDefDlg.h"
 #include "measuring/ConvDlg.h"
 #include "measuring/Overlay.h"
@@ -591,6 +594,7 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
   Next(*s.Form);
   s.MeasureShownImage(150);
   s.Prompt.Folders.push_back(out.path());
+  s.Prompt.Kinds.push_back(int(ExportKind::Png));
   s.Form->ExportAnnotated1Click();
   EXPECT_TRUE(s.Prompt.Messages.empty());
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), (QStringList{"leaf1_annotated.png", "leaf2_annotated.png"}));
@@ -601,7 +605,7 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
   EXPECT_EQ(read.text("Comment"), QStringLiteral("Stem: 4.1667 cm\nLeaf: H 2.5 cm  W 3.3333 cm  A 8.3333 cm\u00b2"));
   const QImage exported = read.convertToFormat(QImage::Format_RGB32);
   QImage picture;
-  ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), true, picture));
+  ASSERT_TRUE(LoadImageFile(dir.filePath("leaf1.jpg"), ImageKind::Jpeg, picture));
   ASSERT_EQ(exported.size(), picture.size());
   // The rectangle from (20, 20) to (60, 50) and the line from (10, 10) to (50, 40).
   for (QPoint p : {QPoint(40, 20), QPoint(20, 35), QPoint(60, 45), QPoint(30, 25)})
@@ -616,6 +620,7 @@ TEST(ExportAnnotatedImages, FiguresAndLegendOnTheUntouchedPicture) {
   WriteBytes(out.filePath("leaf1_annotated.png"), "kept");
   ASSERT_TRUE(QFile::remove(dir.filePath("leaf2.jpg")));
   s.Prompt.Folders.push_back(out.path());
+  s.Prompt.Kinds.push_back(int(ExportKind::Png));
   s.Prompt.Answers = {mrNo, mrYes};
   s.Form->ExportAnnotated1Click();
   EXPECT_EQ(s.Prompt.Questions.size(), 3u);  // Start, then one for each file
@@ -892,6 +897,59 @@ TEST(ExportAnnotatedImages, EveryPictureGetsANameOfItsOwn) {
   s.Form->ExportAnnotated1Click();
   EXPECT_EQ(s.Prompt.Questions.size(), 1u);  // Start's only
   EXPECT_TRUE(s.Prompt.Messages.empty());
+  // Photographs are offered as JPEG at first.
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
-            (QStringList{"x_3_2_annotated.png", "x_3_annotated.png", "x_annotated.png"}));
+            (QStringList{"x_3_2_annotated.jpg", "x_3_annotated.jpg", "x_annotated.jpg"}));
+}
+
+// The folder step offers JPEG and PNG: JPEG at first when every picture to
+// export is a JPEG, PNG when any is not. Both kinds carry the same
+// annotation and texts: the JPEG is the PNG's picture at quality 92, and
+// its comment segments give Qt's reader the PNG's Description and Comment
+// texts.
+TEST(ExportAnnotatedImages, JpegAndPngCarryTheSameAnnotation) {
+  DataHome home;
+  QTemporaryDir dir, jpegOut, pngOut, mixedOut;
+  Sitting s;
+  DefineStemAndLeaf(s);
+  OpenThreeImages(s, dir);
+  s.Start();
+  s.MeasureShownImage(120);
+  s.Prompt.Folders = {jpegOut.path(), pngOut.path()};
+  s.Form->ExportAnnotated1Click();
+  s.Prompt.Kinds.push_back(int(ExportKind::Png));
+  s.Form->ExportAnnotated1Click();
+  EXPECT_TRUE(s.Prompt.Messages.empty());
+  ASSERT_EQ(s.Prompt.KindsOffered.size(), 2u);
+  EXPECT_EQ(s.Prompt.KindsOffered[0], std::make_pair(QStringList{"JPEG (quality 92)", "PNG (lossless)"}, 0));
+  EXPECT_EQ(QDir(jpegOut.path()).entryList(QDir::Files), QStringList{"leaf1_annotated.jpg"});
+  EXPECT_EQ(QDir(pngOut.path()).entryList(QDir::Files), QStringList{"leaf1_annotated.png"});
+
+  QImageReader reader(jpegOut.filePath("leaf1_annotated.jpg"), "jpeg");
+  const QImage jpeg = reader.read();
+  const QImage png(pngOut.filePath("leaf1_annotated.png"));
+  ASSERT_FALSE(jpeg.isNull());
+  for (const char *key : {"Description", "Comment"}) {
+    EXPECT_FALSE(png.text(key).isEmpty()) << key;
+    EXPECT_EQ(jpeg.text(key), png.text(key)) << key;
+  }
+  QImage exported, expected;
+  ASSERT_TRUE(LoadImageFile(jpegOut.filePath("leaf1_annotated.jpg"), ImageKind::Jpeg, exported));
+  ASSERT_TRUE(LoadJpeg(JpegBytes(png.convertToFormat(QImage::Format_RGB32), kExportJpegQuality), expected));
+  EXPECT_EQ(exported, expected);
+
+  // A picture that is no JPEG among those exported: PNG at first.
+  const QString scan = dir.filePath("scan.png");
+  QImage plain(160, 120, QImage::Format_RGB32);
+  plain.fill(qRgb(200, 200, 190));
+  ASSERT_TRUE(plain.save(scan));
+  s.Prompt.AnswerFiles({scan});
+  s.Form->btOpenImagesClick();
+  for (int i = 0; i < 3; ++i) Next(*s.Form);
+  ASSERT_EQ(s.Form->Frame().StatusPanel1->text(), scan);
+  s.MeasureShownImage(90);
+  s.Prompt.Folders = {mixedOut.path()};
+  s.Form->ExportAnnotated1Click();
+  EXPECT_EQ(s.Prompt.KindsOffered.back().second, int(ExportKind::Png));
+  EXPECT_EQ(QDir(mixedOut.path()).entryList(QDir::Files), (QStringList{"leaf1_annotated.png", "scan_annotated.png"}));
 }

@@ -14,7 +14,7 @@ namespace {
 // Runs libjpeg's compressor over rows that `fill` writes, `comps` samples a
 // pixel in the colour space the kind implies.
 QByteArray Compress(JpegKind kind, int w, int h, int quality,
-                    const std::function<void(int y, JSAMPLE *row)> &fill) {
+                    const std::function<void(int y, JSAMPLE *row)> &fill, bool fullChroma = false) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -38,6 +38,8 @@ QByteArray Compress(JpegKind kind, int w, int h, int quality,
   jpeg_set_defaults(&cinfo);
   if (kind == JpegKind::AdobeCmyk) jpeg_set_colorspace(&cinfo, JCS_CMYK);
   jpeg_set_quality(&cinfo, quality, TRUE);
+  if (fullChroma)
+    for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   if (kind == JpegKind::Progressive) jpeg_simple_progression(&cinfo);
 #ifdef C_ARITH_CODING_SUPPORTED
   if (kind == JpegKind::Arithmetic) cinfo.arith_code = TRUE;
@@ -235,4 +237,121 @@ QByteArray MakeBmp(const BmpLayout &s) {
   Put32(out, 0);
   Put32(out, offset);
   return out + info + pixels;
+}
+
+QByteArray JpegOf(const QImage &picture, int quality, bool fullChroma) {
+  const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+  return Compress(
+      JpegKind::Baseline, rgb.width(), rgb.height(), quality,
+      [&](int y, JSAMPLE *row) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+          row[3 * x] = JSAMPLE(qRed(line[x]));
+          row[3 * x + 1] = JSAMPLE(qGreen(line[x]));
+          row[3 * x + 2] = JSAMPLE(qBlue(line[x]));
+        }
+      },
+      fullChroma);
+}
+
+QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation, bool bigEndian) {
+  QByteArray tiff = bigEndian ? QByteArray("MM\0\x2a", 4) : QByteArray("II\x2a\0", 4);
+  const auto put = [&](quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      const int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+      tiff += char((v >> shift) & 0xFF);
+    }
+  };
+  put(8, 4);  // the first directory follows the header
+  put(2, 2);  // two entries: the camera's make, then the orientation
+  put(0x010F, 2);  // Make: ASCII, four bytes held in the entry
+  put(2, 2);
+  put(4, 4);
+  tiff += QByteArray("Cam\0", 4);
+  put(0x0112, 2);  // Orientation: one SHORT
+  put(3, 2);
+  put(1, 4);
+  put(quint32(orientation), 2);
+  put(0, 2);
+  put(0, 4);  // no further directory
+  const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+  QByteArray segment("\xFF\xE1", 2);
+  segment += char((payload.size() + 2) >> 8);
+  segment += char((payload.size() + 2) & 0xFF);
+  return jpeg.left(2) + segment + payload + jpeg.mid(2);
+}
+
+QByteArray MakeTiff(const std::vector<TiffPage> &pages) {
+  QByteArray out("II\x2a\0", 4);
+  Put32(out, 0);  // the first directory's offset, filled in below
+  qsizetype link = 4;  // where the offset of the next directory goes
+  for (const TiffPage &page : pages) {
+    const QImage rgb = page.Picture.convertToFormat(QImage::Format_RGB32);
+    const int samples = page.Grey ? 1 : 3;
+    const qint64 dataAt = out.size();
+    for (int y = 0; y < rgb.height(); ++y)
+      for (int x = 0; x < rgb.width(); ++x) {
+        const QRgb c = rgb.pixel(x, y);
+        const int values[3] = {qRed(c), qGreen(c), qBlue(c)};
+        for (int k = 0; k < samples; ++k) {
+          if (page.Bits == 16) Put16(out, values[k] * 257);
+          else out += char(values[k]);
+        }
+      }
+    const qint64 dataBytes = out.size() - dataAt;
+    const qint64 bitsAt = out.size();
+    for (int k = 0; k < 3; ++k) Put16(out, page.Bits);
+    if (out.size() % 2) out += '\0';
+    const qint64 directory = out.size();
+    for (int i = 0; i < 4; ++i) out[link + i] = char((directory >> (8 * i)) & 0xFF);
+    const QSize size = page.Claimed.isValid() ? page.Claimed : rgb.size();
+    const struct {
+      int Tag, Type;
+      qint64 Count, Value;
+    } entries[] = {{256, 4, 1, size.width()},
+                   {257, 4, 1, size.height()},
+                   {258, 3, samples, samples == 1 ? page.Bits : bitsAt},
+                   {259, 3, 1, 1},  // no compression
+                   {262, 3, 1, page.Grey ? 1 : 2},
+                   {273, 4, 1, dataAt},
+                   {274, 3, 1, page.Orientation},
+                   {277, 3, 1, samples},
+                   {278, 4, 1, size.height()},
+                   {279, 4, 1, dataBytes},
+                   {284, 3, 1, 1}};  // samples of a pixel together
+    Put16(out, int(std::size(entries)));
+    for (const auto &e : entries) {
+      Put16(out, e.Tag);
+      Put16(out, e.Type);
+      Put32(out, e.Count);
+      if (e.Type == 3 && e.Count == 1) {
+        Put16(out, int(e.Value));
+        Put16(out, 0);
+      } else {
+        Put32(out, e.Value);
+      }
+    }
+    link = out.size();
+    Put32(out, 0);
+  }
+  return out;
+}
+
+QByteArray WithPngSize(QByteArray png, int w, int h) {
+  // The header chunk follows the 8-byte signature: length, "IHDR", width
+  // and height (big-endian), the rest, then the CRC of type and data.
+  constexpr qsizetype kHeader = 8 + 4;
+  if (png.size() < kHeader + 4 + 13 + 4 || png.mid(kHeader, 4) != "IHDR") return png;
+  for (int i = 0; i < 4; ++i) {
+    png[kHeader + 4 + i] = char((quint32(w) >> (24 - 8 * i)) & 0xFF);
+    png[kHeader + 8 + i] = char((quint32(h) >> (24 - 8 * i)) & 0xFF);
+  }
+  quint32 crc = 0xFFFFFFFFu;
+  for (qsizetype i = kHeader; i < kHeader + 4 + 13; ++i) {
+    crc ^= uchar(png[i]);
+    for (int bit = 0; bit < 8; ++bit) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  crc ^= 0xFFFFFFFFu;
+  for (int i = 0; i < 4; ++i) png[kHeader + 4 + 13 + i] = char((crc >> (24 - 8 * i)) & 0xFF);
+  return png;
 }

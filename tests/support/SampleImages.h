@@ -2,8 +2,12 @@
 // Small image files written byte for byte, for the tests, the fuzz seed
 // corpora and the benchmarks. Nothing here depends on the test framework.
 #include <QByteArray>
+#include <QImage>
 #include <QRgb>
+#include <QSize>
 #include <QtGlobal>
+
+#include <vector>
 
 enum class JpegKind { Baseline, Progressive, Grey, AdobeCmyk, Arithmetic };
 
@@ -39,3 +43,27 @@ struct BmpLayout {
   QByteArray Pixels;      // raw pixel data to use instead of the checkerboard
 };
 QByteArray MakeBmp(const BmpLayout &layout);
+
+// Writes `picture` as a baseline JPEG; `fullChroma` keeps colour at full
+// resolution (4:4:4) instead of halving it both ways.
+QByteArray JpegOf(const QImage &picture, int quality, bool fullChroma);
+
+// Returns `jpeg` with an EXIF segment after its start marker whose first
+// directory names a camera make and then `orientation`, in the byte order
+// given.
+QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation, bool bigEndian = false);
+
+// A page of a TIFF written below: uncompressed, 8 or 16 bits a sample, grey
+// (the red channel) or RGB, with an orientation tag, and a size that may
+// claim other than the picture holds.
+struct TiffPage {
+  QImage Picture;
+  int Bits = 8;
+  bool Grey = false;
+  int Orientation = 1;
+  QSize Claimed;  // invalid: the picture's own
+};
+QByteArray MakeTiff(const std::vector<TiffPage> &pages);
+
+// Returns a PNG whose header claims `w` x `h`, its checksum made right.
+QByteArray WithPngSize(QByteArray png, int w, int h);

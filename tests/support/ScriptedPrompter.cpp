@@ -64,8 +64,15 @@ void ScriptedPrompter::Press(int modalResult) {
   Dialogs.push_back([=](QDialog &) { return modalResult; });
 }
 
-bool ScriptedPrompter::ChooseFolder(const QString &title, QString &folder) {
+bool ScriptedPrompter::ChooseFolder(const QString &title, QString &folder, const QStringList &kinds, int &kind) {
   FolderTitles.push_back(title);
+  if (!kinds.isEmpty()) {
+    KindsOffered.emplace_back(kinds, kind);
+    if (!Kinds.empty()) {
+      kind = Kinds.front();
+      Kinds.pop_front();
+    }
+  }
   if (Folders.empty()) return false;  // Cancel; a test reads FolderTitles
   const QString answer = Folders.front();
   Folders.pop_front();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "common/Prompter.h"
@@ -30,16 +31,21 @@ public:
   std::deque<std::function<int(QDialog &)>> Dialogs;
   std::deque<std::function<bool(FileDialogState &)>> FileDialogs;
   // Folder choosers: the answers (empty, or none left: Cancel), and each
-  // title asked.
+  // title asked. Where kinds of file are offered: each list offered with the
+  // kind chosen at first, and the kinds to choose (none left: the one
+  // offered).
   std::deque<QString> Folders;
   std::vector<QString> FolderTitles;
+  std::vector<std::pair<QStringList, int>> KindsOffered;
+  std::deque<int> Kinds;
 
   void Beep() override { ++Beeps; }
   void ShowMessage(const QString &text, const QString &title) override;
   ModalResult Ask(const QString &text, const QString &title, bool withCancel) override;
   int RunModal(QDialog &dialog) override;
   bool RunFileDialog(FileDialogState &dialog) override;
-  bool ChooseFolder(const QString &title, QString &folder) override;
+  bool ChooseFolder(const QString &title, QString &folder, const QStringList &kinds, int &kind) override;
+  using Prompter::ChooseFolder;
   void ReportError(const QString &text) override { Errors.push_back(text); }
 
   // Convenience scripts.
