@@ -158,7 +158,7 @@ TEST_F(Program, EveryWindowCarriesItsOwnTitleAndOpensWhereItBelongs) {
        [](XDesktop &d, XWindow) { d.Key(XK_Escape); }},
       {"Wrong Image Format", Anywhere,
        [&] {
-         Form->ResultsTable.AppendImageRows({Dir.filePath("photo.png")});
+         Form->ResultsTable.AppendImageRows({Dir.filePath("photo.gif")});
          ShowImageAndWait(*Form, 0);
        },
        [](XDesktop &d, XWindow) { d.Key(XK_Return); }},
@@ -702,7 +702,7 @@ TEST_F(Program, PageDownAndUpShowEveryRowsOwnPicture) {
   const auto colour = [](int i) { return qRgb(8 * i, 255 - 8 * i, (i * 70) % 256); };
   QStringList files;
   for (int i = 0; i < kImages; ++i) {
-    const QString name = i == kBroken ? "09-broken.jpg" : i == kOtherKind ? "19-notes.png" : QStringLiteral("%1.bmp").arg(i, 2, 10, QChar('0'));
+    const QString name = i == kBroken ? "09-broken.jpg" : i == kOtherKind ? "19-notes.gif" : QStringLiteral("%1.bmp").arg(i, 2, 10, QChar('0'));
     files << Dir.filePath(name);
     if (i == kBroken || i == kOtherKind) {
       QFile f(files.last());
