@@ -255,8 +255,8 @@ std::map<QString, Operation> Operations() {
                        return form.ResultsTable.ImageCount == 2 && p.Messages.empty();
                      },
                      save};
-  // Open Images (twice), Start, a scale and a line confirmed with OK: each
-  // recorded as it happens.
+  // Open Images (twice), Start, a scale and a line confirmed with OK, the
+  // line undone and done again: each recorded as it happens.
   ops["journal"] = {defineOnly,
                     [](TForm1 &form, Person &p) {
                       const size_t before = p.Messages.size();
@@ -278,7 +278,12 @@ std::map<QString, Operation> Operations() {
                       p.Press(mrOk);
                       Drag(form, {10, 10}, {50, 40});
                       Emit(State(form));
-                      return NoMessages(p, before) && form.Session().Step() == 1;
+                      // Undo and Redo of that line: each journals the image's state.
+                      const bool undone = form.Session().Undo();
+                      Emit(State(form));
+                      const bool redone = form.Session().Redo();
+                      Emit(State(form));
+                      return NoMessages(p, before) && undone && redone && form.Session().Step() == 1;
                     },
                     save};
   return ops;
