@@ -24,7 +24,7 @@ namespace {
 // level's size in a fifth of its time.
 constexpr int kPngQuality = 80;
 
-// Writes a file whole or not at all.
+// Writes the annotated picture as a file of `kind`, whole or not at all.
 bool SaveAnnotated(const QImage &picture, const QString &path, ExportKind kind) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
